@@ -1,0 +1,163 @@
+// The installer's entry services and its command-line parser. Every message goes to
+// standard error in command-line mode and to an alert box in wizard mode.
+#include "setup/setup_entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "setup/install_options.h"
+#include "setup/pending_entry_points.h"
+#include "shared/indgen.h"
+
+const char kSetupHelpText[] =
+    "\n"
+    "The following command-line options are supported\n"
+    "    -help\n"
+    "        display this message\n"
+    "    -nodisplay\n"
+    "        run in command-line mode - this is only supported\n"
+    "\tfor the generation of catalog files and for the\n"
+    "\tcreation and installation of patches\n"
+    "\ton windows, you can pass this switch, but no\n"
+    "\tinformation will be displayed on the command\n"
+    "\tline, so any failures will be silent\n"
+    "    -save_catalogs\n"
+    "        generate catalog files which can be used by future\n"
+    "\tinstallations\n"
+    "    -source_dir directory\n"
+    "        specify the directory containing the distribution\n"
+    "\tset to install from\n"
+    "    -target_dir directory\n"
+    "        specify the directory in which tools will be\n"
+    "\tinstalled\n"
+    "    -util_dir directory\n"
+    "        specify the directory containing the archiving,\n"
+    "\textraction, and decoding utilities required by\n"
+    "\tthis program\n"
+    "    -create_patch patch_file_name file1 [file info]\n"
+    "    file2 [file info]...\n"
+    "        create a veltrane archive named\n"
+    "\t\"patch_file_name\" containing the listed files\n"
+    "\toptionally, you can provide an information string\n"
+    "\tafter each file name\n"
+    "    -patch_info \"patch information\"\n"
+    "        information to be associated with the patch\n"
+    "\tthis should be placed right after the name of the\n"
+    "\tpatch file on the command line\n"
+    "    -install_patch patch_file_name\n"
+    "        install the patch indicated by patch_file_name\n"
+    "\tyou must also pass -target_dir to specify where\n"
+    "\tthe patch should be installed";
+
+void SetupDisplayHelp() {
+    fprintf(stderr, "%s\n", kSetupHelpText);
+    fflush(stderr);
+    gen_exit(1);
+    _Exit(1);  // an exit hook that returns must not bring us back
+}
+
+void SetupReportErrorNoExit(const char* message) {
+    if (installOptions.noDisplay) {
+        fprintf(stderr, "%s\n", message);
+        fflush(stderr);
+    } else {
+        wAlert(message, 0);
+    }
+}
+
+void SetupReportErrorAndExit(const char* message) {
+    SetupReportErrorNoExit(message);
+    SetupDisplayHelp();
+}
+
+bool VerifyCancelInstall() {
+    if (!wYesNo("Do you really want to cancel this installation?", 1, 0)) return false;
+    installOptions.cancelRequested = true;
+    return true;
+}
+
+void DoWindowLoop() {
+    do {
+        WEventAll(0);
+        long waitMs = 0;
+        if (ExtraProcess_Wait(&waitMs) != 1)
+            SetupReportErrorAndExit("The timer and process registry failed.");
+        WYield(waitMs - 10, false);
+    } while (!NoMoreWindows());
+}
+
+// The option words, tried in this order; the first one an argument contains acts.
+namespace {
+enum OptionWord {
+    kSourceDir,
+    kSaveCatalogs,
+    kNoDisplay,
+    kTargetDir,
+    kUtilDir,
+    kHelp,
+    kCreatePatch,
+    kInstallPatch,
+    kNumOptionWords
+};
+const char* const kOptionWords[kNumOptionWords] = {
+    "source_dir", "save_catalogs", "nodisplay",    "target_dir",
+    "util_dir",   "help",          "create_patch", "install_patch"};
+
+int MatchOptionWord(const char* argument) {
+    for (int word = 0; word < kNumOptionWords; word++)
+        if (gen_strstr(argument, kOptionWords[word])) return word;
+    return -1;
+}
+
+// The argument after an option that takes one, or null when it was the last.
+const char* TakeValue(char** argv, int argc, int* i) {
+    ++*i;
+    return *i < argc ? argv[*i] : nullptr;
+}
+
+void Replace(char** field, char* value) {
+    gen_free(*field);
+    *field = value;
+}
+}  // namespace
+
+void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
+    sourceDir = targetDir = utilDir = patchInfo = nullptr;
+    saveCatalogs = noDisplay = showHelp = false;
+
+    for (int i = 0; i < argc; i++) {
+        switch (MatchOptionWord(argv[i])) {
+        case kSourceDir:
+            Replace(&sourceDir, gen_copy(TakeValue(argv, argc, &i)));
+            break;
+        case kSaveCatalogs:
+            saveCatalogs = true;
+            break;
+        case kNoDisplay:
+            noDisplay = true;
+            break;
+        case kTargetDir:
+            Replace(&targetDir, gen_expand_filename(TakeValue(argv, argc, &i)));
+            break;
+        case kUtilDir:
+            Replace(&utilDir, gen_expand_filename(TakeValue(argv, argc, &i)));
+            break;
+        case kHelp:
+            showHelp = true;
+            break;
+        case kCreatePatch:
+            createPatchRequested = true;
+            Replace(&createPatchFile, gen_copy(TakeValue(argv, argc, &i)));
+            break;
+        case kInstallPatch:
+            installPatchRequested = true;
+            Replace(&installPatchFile, gen_copy(TakeValue(argv, argc, &i)));
+            break;
+        default:
+            break;
+        }
+        // Whatever happened above, the argument now at i may carry the patch information.
+        if (i < argc && gen_strstr(argv[i], "patch_info"))
+            Replace(&patchInfo, gen_copy(TakeValue(argv, argc, &i)));
+    }
+}

@@ -1,0 +1,21 @@
+// Checked standard I/O (gen_safe_fopen and gen_safe_fseek end the program with a fixed
+// message when they fail) and the line readers.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+FILE* gen_safe_fopen(const char* name, const char* description, const char* mode);
+long gen_safe_fread(const char* name, void* buffer, size_t size, size_t count, FILE* stream);
+void* gen_safe_readbytes(const char* name, FILE* stream, void* buffer, size_t size);
+size_t gen_safe_fwrite(const char* name, const void* buffer, size_t size, size_t count,
+                       FILE* stream);
+int gen_safe_fseek(const char* name, FILE* stream, long offset, int whence);
+int gen_safe_fclose(const char* name, const char* description, FILE* stream);
+
+// New text holding the next line with its line feed; "" at end of file; null for null.
+char* gen_afgets(FILE* stream);
+// The caller's buffer holding the next line without its end, or null at end of file.
+char* gen_getline(FILE* stream, char** buffer, int* capacity);
+long gen_getfile(const char* name, char* buffer, long length);
+int gen_readfile_into_buffer(const char* name, char** buffer, long* size);

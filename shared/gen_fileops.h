@@ -1,0 +1,60 @@
+// The file operations of the program: the system-call wrappers (view-path aware in
+// principle, always plain here), queries, permission changes, creation and removal of
+// files, directories and private temporary directories, copying and moving.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdio>
+
+// View-pathing: started by gen_init with its mode (0 switches it off), released at exit.
+void gen_viewpath_init(int mode);
+void gen_viewpath_release();
+
+int gen_access(const char* name, int mode);
+int gen_diraccess(const char* name, int mode);
+int gen_chdir(const char* name);
+int gen_creat(const char* name, mode_t mode);
+int gen_open(const char* name, int flags, mode_t mode = 0);
+FILE* gen_fopen(const char* name, const char* mode);
+FILE* gen_freopen(const char* name, const char* mode, FILE* stream);
+int gen_stat(const char* name, struct stat* st);
+int gen_unlink(const char* name);
+int gen_link(const char* from, const char* to);
+int gen_sys_access(const char* name, int mode);
+int gen_sys_chdir(const char* name);
+int gen_sys_creat(const char* name, mode_t mode);
+int gen_sys_link(const char* from, const char* to);
+int gen_sys_open(const char* name, int flags, mode_t mode = 0);
+FILE* gen_sys_fopen(const char* name, const char* mode);
+FILE* gen_sys_freopen(const char* name, const char* mode, FILE* stream);
+int gen_sys_stat(const char* name, struct stat* st);
+int gen_sys_unlink(const char* name);
+
+bool gen_isdir(const char* name);
+long long gen_filesize(const char* name);  // -1 when stat fails
+mode_t gen_getmode(const char* name, mode_t* mode);
+int gen_islink(const char* name);  // 1 symbolic link, 2 several hard links, 0 otherwise
+int gen_newerthan(const char* a, const char* b);
+bool gen_isemptydir(const char* name);
+
+// Each returns the mode found before the change; base 0 means the current mode.
+mode_t gen_chmod_minusw(const char* name, mode_t base);
+mode_t gen_chmod_plusw(const char* name, mode_t base);
+mode_t gen_chmod_plusx(const char* name);
+mode_t gen_chmod_plusrw(const char* name, mode_t base);
+mode_t gen_chmod_pluswu(const char* name, mode_t base);
+mode_t gen_chmod_sameas(const char* name, const char* model);
+
+int gen_createdir(const char* name, mode_t mode);
+int gen_createdir_recursive(const char* name, mode_t mode);
+char* gen_tmpdirname(const char* preferred);
+char* gen_createtmpdir(const char* preferred, mode_t mode);
+int gen_removefile(const char* name);
+int gen_removedir_recursive(const char* name);
+int gen_removestar_recursive(const char* name);
+int gen_renamefile(const char* from, const char* to);
+int gen_movefile(const char* from, const char* to);
+int gen_copyfile(const char* from, const char* to);
+int gen_symlink(const char* target, const char* name);

@@ -1,0 +1,24 @@
+// A fresh directory for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <string>
+
+class ScopedTempDir {
+public:
+    ScopedTempDir();
+    ~ScopedTempDir();
+    ScopedTempDir(const ScopedTempDir&) = delete;
+    ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Small file helpers for tests.
+void WriteFile(const std::string& path, const std::string& contents, int mode = 0644);
+std::string ReadFile(const std::string& path);
+bool PathExists(const std::string& path);
+int ShellStatus(const std::string& command);  // /bin/sh -c, the exit status
