@@ -1,6 +1,7 @@
 // Everything the user can choose is a Component: a host, a target architecture, a
 // content kind, an install type, or an item of the "bsp" and "addon" sets. Segments are
-// the wizard's pages. The item sets are discovered in install_options_sets.cpp.
+// the wizard's pages. The item sets are discovered in item_sets.cpp; ordering, dependency
+// propagation and the page-wise rule checks are in components.cpp.
 #pragma once
 
 #include <vector>
@@ -24,7 +25,8 @@ public:
     char** dependencies;  // null-terminated item names
 };
 
-// An item set: grows as needed, so no distribution can overflow it.
+// An item set: grows as needed, so no distribution can overflow it. After discovery it
+// holds its items followed by one null entry, so data() is a null-terminated table.
 typedef std::vector<Component*> ComponentSet;
 
 class Segment {
@@ -56,7 +58,11 @@ extern Segment* theRuntimeSegments[kNumSegments];
 extern int num_runtime_segments;
 
 void InitializeSegments();
+// Quicksort of set[low..high] by description, ignoring case.
 void SortSet(Component** set, int low, int high);
 void SwapComponents(Component** set, int i, int j);
+// Selects every item that a selected item of either set depends on, transitively.
 void SelectDependedItems();
+// Evaluates the rules of one page: -1 all, a row of theRuntimeSegments that page, 8 none,
+// anything else the rules of every enabled page.
 void CheckSegments(int page);

@@ -89,6 +89,13 @@ extern InstallOptions installOptions;
 // True when sourceDir/relative exists (the bare relative path while sourceDir is null).
 bool FileExists(const char* relative);
 
+// New copy of `word` that /bin/sh and the command splitter (makeArgv) both keep as one
+// word: unchanged when nothing in it is special to either, quoted otherwise.
+char* QuoteCommandWord(const char* word);
+// New text: the gtar command, up to the archive name, that expands a gzip'ed archive into
+// the current directory. The copy of gtar in utilDir is told which gzip to run.
+char* ExtractCommandPrefix();
+
 // One validation rule of the wizard, tied to a page.
 class Error {
 public:

@@ -22,10 +22,6 @@ int WGUIInit(int*, char**, GApplication*, bool, bool, int) {
 }
 
 int WEventAll(int) { return 1; }
-int ExtraProcess_Wait(long* waitMs) {
-    if (waitMs) *waitMs = 5000;
-    return 1;
-}
 long WYield(long, bool) { return 0; }
 bool NoMoreWindows() { return true; }
 void WDrawExit() {}
@@ -33,12 +29,8 @@ void cleanup_after_gui() {}
 void wAlert(const char* text, unsigned long) { printf("%s\n", text); }
 int wYesNo(const char*, int defaultAnswer, unsigned long) { return defaultAnswer; }
 
-void cfg_SetEverythingToDefaults() {}
-int shr_ReadConfigFiles(const char*) { return 1; }
-int setXSwitch(const char*, bool) { return 0; }
 
-void InitializeSegments() {}
-void InstallOptions::SetDefaults(char**, int) {}
+char* ChooseDirectory(const char*, const char*) { return nullptr; }
 void CreatePatch(char**, int) {}
 void InstallPatch() {}
 

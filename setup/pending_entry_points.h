@@ -12,7 +12,6 @@ void init_prior_to_gui(int* argc, char** argv);
 int WGUIInit(int* argc, char** argv, GApplication* app, bool startRouter, bool help,
              int programId);
 int WEventAll(int allowAbort);
-int ExtraProcess_Wait(long* waitMs);
 long WYield(long waitMs, bool dontCheckQueue);
 bool NoMoreWindows();
 void WDrawExit();
@@ -20,9 +19,9 @@ void cleanup_after_gui();
 void wAlert(const char* text, unsigned long parent);
 int wYesNo(const char* question, int defaultAnswer, unsigned long parent);
 
-void cfg_SetEverythingToDefaults();
-int shr_ReadConfigFiles(const char* program);
-int setXSwitch(const char* name, bool value);
+// The directory chooser: a new copy of the directory the user picked, or null when the
+// user cancelled.
+char* ChooseDirectory(const char* title, const char* root);
 
 void CreatePatch(char** argv, int argc);
 void InstallPatch();

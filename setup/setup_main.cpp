@@ -6,7 +6,10 @@
 #include "setup/pending_entry_points.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
+#include "windlib/config/config_files.h"
+#include "windlib/config/config_options.h"
 #include "windlib/devenv_hooks.h"
+#include "xswitch/xswitch.h"
 
 namespace {
 // Switches that would reach for services a stand-alone installer does not have.

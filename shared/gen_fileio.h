@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
+// The open stream; on failure "Unable to open <name> for input|output: " and exit 1.
 FILE* gen_safe_fopen(const char* name, const char* description, const char* mode);
 long gen_safe_fread(const char* name, void* buffer, size_t size, size_t count, FILE* stream);
 void* gen_safe_readbytes(const char* name, FILE* stream, void* buffer, size_t size);
@@ -15,7 +16,9 @@ int gen_safe_fclose(const char* name, const char* description, FILE* stream);
 
 // New text holding the next line with its line feed; "" at end of file; null for null.
 char* gen_afgets(FILE* stream);
-// The caller's buffer holding the next line without its end, or null at end of file.
+// The caller's buffer holding the next line without its end, or null at end of file. A
+// carriage return ends a line and takes the character after it along.
 char* gen_getline(FILE* stream, char** buffer, int* capacity);
-long gen_getfile(const char* name, char* buffer, long length);
+long gen_getfile(const char* name, char* buffer, long length); // one read; <0 unopenable
+// 0 with the whole file in a malloc'ed *buffer (terminated one past *size), or -1.
 int gen_readfile_into_buffer(const char* name, char** buffer, long* size);

@@ -22,6 +22,8 @@ extern GenMessageHook gen_domessage;  // returns the severity code without the +
 extern GenTempDirHook gen_temp_dir;
 
 [[noreturn]] void gen_default_exit(int status);
+// True once gen_default_exit has started leaving the process.
+bool gen_exit_in_progress();
 void* gen_default_alloc(size_t count, size_t size);
 void* gen_default_realloc(void* block, long size);
 void gen_default_free(void* block);

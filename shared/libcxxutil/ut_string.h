@@ -19,6 +19,6 @@ public:
     void clear();
 
 private:
-    char* text_;  // never null
+    char* text_; // never null
     size_t length_;
 };

@@ -11,11 +11,18 @@
 #include "shared/libcxxutil/ut_pipe.h"
 #include "shared/libcxxutil/ut_string.h"
 
+// Starts `command`, split by makeArgv and run without a shell, and returns at once. Each
+// wanted stream with a handle pointer gets a new handle the caller deletes; merged, the
+// error handle is the output handle (delete it once). Standard input not wanted is
+// /dev/null. False (and *pid -1) only when nothing started: an empty command, no pipe or
+// no fork; a program that cannot run reports "Failed to exec ..." on its standard error.
 bool nonblocking_systemcall(const char* command, pid_t* pid, bool want_stdin,
                             Pipe_Comm_Handle** stdin_handle, bool want_stdout,
                             Pipe_Comm_Handle** stdout_handle, bool want_stderr,
                             Pipe_Comm_Handle** stderr_handle, bool new_process_group,
                             bool stderr_into_stdout, const char* working_dir);
+// As above, with the chosen streams written to `stream` (or appended to the named file);
+// only standard input can be a pipe.
 bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_stdin,
                                     Pipe_Comm_Handle** stdin_handle, bool stdout_to_file,
                                     bool stderr_to_file, FILE* stream, bool new_process_group,
@@ -25,6 +32,7 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
                                     bool stderr_to_file, const char* file_name,
                                     bool new_process_group, bool unbuffered);
 
+// Sends SIGTERM; false for pid 0 or a process that is gone. Reaping stays with the caller.
 bool ut_KillProcess(pid_t pid, bool unused);
 
 typedef void (*SystemcallOutputFn)(const char* bytes, int count);
@@ -32,17 +40,23 @@ typedef void (*SystemcallOutputFn)(const char* bytes, int count);
 // callback leaves that stream to the child.
 bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,
                          SystemcallOutputFn on_stderr);
+// Runs through blocking_systemcall with both streams captured; each text pointer given
+// receives a new string (release with gen_free), the lengths their byte counts.
 bool BlockingExecuteAndGetOutput(const char* command, char** stdout_text, char** stderr_text,
                                  int* stdout_length, int* stderr_length);
+// `result` becomes the standard-error text followed by the standard-output text; a stream
+// not wanted is left to the child.
 bool BlockingExecuteAndGrabOutput(ut_string& result, const char* command, bool want_stdout,
                                   bool want_stderr, bool* had_stderr);
 
+// Starts argv[0] (without its first character when `dash`) with the program's directory
+// appended to LD_LIBRARY_PATH; no pipes, no waiting. A program that cannot run exits with 2.
 bool systemcall(char** argv, pid_t* pid, bool dash);
 
 int gen_system(const char* command);
-int gen_systemex(const char* command, const char* flags);
+int gen_systemex(const char* command, const char* flags); // 'q' in flags: output to /dev/null
 int gen_execvp(const char* file, char* const argv[]);
-bool gen_doeslocalprocessexist(pid_t pid);
+bool gen_doeslocalprocessexist(pid_t pid); // false only when there is no such process
 
 // The symbolic name of an errno value as the exec-failure message writes it.
 const char* ut_ErrnoName(int err);

@@ -1,0 +1,130 @@
+// Scan of a 300-item distribution against the bare extraction commands it runs: the
+// scan's own work (directory reading, member files, the set) should add at most 5%.
+// Prints the median of several runs of each and their ratio. Run: bench_scan [runs]
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "setup/install_options.h"
+#include "shared/indgen.h"
+#include "shared/libcxxutil/ut_system.h"
+
+namespace {
+constexpr int kItems = 300;
+
+double NowMs() {
+    timeval now;
+    gettimeofday(&now, nullptr);
+    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// 300 items spread over three target directories, each archive holding a description,
+// a dependency file and a little payload, like a real board-support package.
+bool MakeDistribution(const std::string& root) {
+    std::string script = root + ".sh";
+    FILE* file = fopen(script.c_str(), "w");
+    if (!file) return false;
+    fprintf(file,
+            "set -e\nroot=$1 stage=$1.stage i=0\n"
+            "for target in ppc mips arm; do\n"
+            "  mkdir -p \"$root/$target\" \"$root/alltargets\"\n"
+            "  for n in $(seq %d); do\n"
+            "    i=$((i + 1)) item=board$i\n"
+            "    rm -rf \"$stage\"; mkdir -p \"$stage/$item/src\"\n"
+            "    echo \"Evaluation board $i\" > \"$stage/$item/readme.txt\"\n"
+            "    echo bsp_common > \"$stage/$item/depends.txt\"\n"
+            "    head -c 20000 /dev/urandom > \"$stage/$item/src/startup.o\"\n"
+            "    tar -C \"$stage\" -czf \"$root/$target/linux86_bsp_$item.tgz\" .\n"
+            "  done\n"
+            "done\n"
+            "rm -rf \"$stage\"\n",
+            kItems / 3);
+    fclose(file);
+    return system(("/bin/sh '" + script + "' '" + root + "'").c_str()) == 0;
+}
+
+// The scan's commands, run one after another with nothing else around them.
+double RunCommandsAlone(const std::string& root, const std::string& scratch) {
+    char* prefix = ExtractCommandPrefix();
+    std::vector<std::string> commands;
+    for (const char* target : {"ppc", "mips", "arm"}) {
+        char** names = nullptr;
+        gen_read_directory((root + "/" + target).c_str(), &names);
+        for (char** name = names; name && *name; name++) {
+            std::string entry = *name;
+            if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".tgz") == 0) {
+                std::string item = entry.substr(12, entry.size() - 16); // linux86_bsp_N.tgz
+                commands.push_back(std::string(prefix) + root + "/" + target + "/" + entry + " ./" +
+                                   item + "/readme.txt ./" + item + "/depends.txt ./readme_" +
+                                   item + ".txt ./depends_" + item + ".txt");
+            }
+        }
+    }
+    gen_free(prefix);
+    if (chdir(scratch.c_str()) != 0) return -1;
+    double start = NowMs();
+    for (const std::string& command : commands) {
+        char* out = nullptr;
+        char* err = nullptr;
+        BlockingExecuteAndGetOutput(command.c_str(), &out, &err, nullptr, nullptr);
+        gen_free(out);
+        gen_free(err);
+    }
+    double elapsed = NowMs() - start;
+    if (system(("rm -rf '" + scratch + "'/*").c_str()) != 0) return -1;
+    return elapsed;
+}
+
+double RunScan() {
+    double start = NowMs();
+    int count = installOptions.InitializeSet("bsp", installOptions.bsps);
+    double elapsed = NowMs() - start;
+    if (count != kItems) {
+        fprintf(stderr, "bench_scan: the scan found %d items, not %d\n", count, kItems);
+        exit(1);
+    }
+    return elapsed;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    char base[] = "/tmp/vt_bench_scan_XXXXXX";
+    if (!mkdtemp(base)) return 1;
+    std::string root = std::string(base) + "/dist", scratch = std::string(base) + "/scratch";
+    if (!MakeDistribution(root) || system(("mkdir -p '" + scratch + "'").c_str()) != 0) {
+        fprintf(stderr, "bench_scan: could not make the distribution\n");
+        return 1;
+    }
+    InstallOptions& o = installOptions;
+    o.noDisplay = true;
+    o.sourceDir = gen_copy(root.c_str());
+    o.programDir = gen_copy(base);
+    o.InitializeTargets();
+    if (!o.FindUtilities()) {
+        fprintf(stderr, "bench_scan: tar and gzip are needed\n");
+        return 1;
+    }
+
+    std::vector<double> scans, alone;
+    for (int run = 0; run < runs; run++) {
+        alone.push_back(RunCommandsAlone(root, scratch));
+        scans.push_back(RunScan());
+    }
+    double scan = Median(scans), bare = Median(alone);
+    printf("items %d, runs %d\n", kItems, runs);
+    printf("scan (InitializeSet)     median %8.1f ms\n", scan);
+    printf("extraction commands only median %8.1f ms\n", bare);
+    printf("ratio %.3f (target <= 1.05)\n", scan / bare);
+    return system(("rm -rf '" + std::string(base) + "'").c_str()) == 0 ? 0 : 1;
+}

@@ -1,0 +1,236 @@
+// The item sets: items found from archive names, their descriptions and dependencies
+// unpacked from real archives, ordering, dependency propagation, and the catalog files.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "setup/test_discovery_support.h"
+
+namespace {
+const InstallOptions& o = installOptions;
+
+std::vector<std::string> Dependencies(const Component* item) {
+    std::vector<std::string> names;
+    for (char** d = item->dependencies; *d; d++) names.push_back(*d);
+    return names;
+}
+
+class ItemSetTest : public DiscoveryTest {
+protected:
+    // A gtar in the default utilities directory that logs each command line.
+    void RecordCommands() {
+        std::string util = binDir + "/utilities/linux86";
+        WriteRecordingTool(util, "gtar", FindOnPath("tar"), log);
+        ASSERT_EQ(symlink(FindOnPath("gzip").c_str(), (util + "/gzip").c_str()), 0);
+    }
+    long CommandCount() {
+        std::string lines = PathExists(log) ? ReadFile(log) : "";
+        return std::count(lines.begin(), lines.end(), '\n');
+    }
+    std::string log = tmp / "commands.log";
+};
+
+TEST_F(ItemSetTest, ArchivesOfSeveralHostsAndPartsMakeOneItem) {
+    RecordCommands();
+    DistItem tools = Bsp("foo", "Foo From PowerPC");
+    tools.target = "ppc", tools.host = "solaris2", tools.part = "_tools";
+    DistItem plain = Bsp("foo", "Foo From Mips");
+    plain.target = "mips", plain.host = "hppa";
+    DistItem docs = Addon("kit", "Kit");
+    docs.target = "arm", docs.part = "_docs";
+    DistItem other = Addon("kit", "Kit Again");
+    other.target = "arm", other.host = "win32";
+    dist.Basic().Item(tools).Item(plain).Item(docs).Item(other);
+    dist.File("arm/linux86_addon_notes.txt", "not an archive");
+    ASSERT_TRUE(dist.Build());
+    Discover(dist.root());
+
+    ASSERT_EQ(o.numBSPs, 1);
+    EXPECT_STREQ(o.bsps[0]->name, "bsp_foo");
+    EXPECT_EQ(o.bsps[0]->targetIndex, 10); // mips comes before ppc in the target table
+    EXPECT_STREQ(o.bsps[0]->description, "Foo From Mips");
+    EXPECT_EQ(o.bsps[1], nullptr);
+    ASSERT_EQ(o.numAddons, 1);
+    EXPECT_STREQ(o.addons[0]->name, "addon_kit");
+    EXPECT_EQ(o.addons[0]->targetIndex, 1);
+    EXPECT_EQ(CommandCount(), 2); // one extraction per item
+}
+
+TEST_F(ItemSetTest, DescriptionIsTheFirstLineOrTheTextInBracketsElseTheItemIsHidden) {
+    const struct {
+        const char* name;
+        const char* readme;
+        MemberForm form;
+        const char* description;
+    } cases[] = {
+        {"foo", "Support for Foo [Foo Board] rev 2\nmore\n", MemberForm::InDirectory, "Foo Board"},
+        {"open", "Bar [Unclosed Bracket\r\n", MemberForm::Flat, "Unclosed Bracket"},
+        {"crlf", "Windows Board\r\n", MemberForm::Flat, "Windows Board"},
+        {"two", "ab\n", MemberForm::InDirectory, "ab"},
+        {"one", "x\n", MemberForm::InDirectory, ""},
+        {"late", "\nSecond Line Board\n", MemberForm::Flat, ""},
+    };
+    for (const auto& c : cases) {
+        DistItem item = Bsp(c.name, "");
+        item.readme = c.readme;
+        item.form = c.form;
+        dist.Item(item);
+    }
+    DistItem none = Bsp("none", "", {"bsp_foo"});
+    none.hasReadme = false;
+    dist.Basic().Item(none);
+    // Unreadable archives: listed, hidden, without dependencies, and the scan goes on.
+    dist.File("alltargets/linux86_bsp_bad.tgz", "this is no gzip data");
+    dist.File("ppc/linux86_bsp_empty_tools.tgz", "");
+    ASSERT_TRUE(dist.Build());
+    Discover(dist.root());
+
+    ASSERT_EQ(o.numBSPs, 9);
+    for (const auto& c : cases) {
+        const Component* item = FindItem(o.bsps, ("bsp_" + std::string(c.name)).c_str());
+        ASSERT_NE(item, nullptr) << c.name;
+        EXPECT_STREQ(item->description, c.description) << c.name;
+        EXPECT_EQ(item->hidden, *c.description == '\0') << c.name;
+    }
+    for (const char* name : {"bsp_none", "bsp_bad", "bsp_empty"})
+        EXPECT_TRUE(FindItem(o.bsps, name)->hidden) << name;
+    EXPECT_EQ(Dependencies(FindItem(o.bsps, "bsp_none")), std::vector<std::string>{"bsp_foo"});
+    EXPECT_TRUE(Dependencies(FindItem(o.bsps, "bsp_bad")).empty());
+}
+
+TEST_F(ItemSetTest, DependencyFileSkipsCommentsAndEmptyLinesAndCarriageReturns) {
+    DistItem dir = Bsp("board", "Board");
+    dir.hasDepends = true;
+    dir.depends = "# needed with the board\n\nbsp_common\r\n  \r\naddon_flash\n";
+    DistItem flat = Addon("flash", "Flash Tool", {"bsp_common"});
+    flat.form = MemberForm::Flat;
+    dist.Basic().Item(dir).Item(flat).Item(Bsp("common", "Common Code"));
+    ASSERT_TRUE(dist.Build());
+    Discover(dist.root());
+
+    EXPECT_EQ(Dependencies(FindItem(o.bsps, "bsp_board")),
+              (std::vector<std::string>{"bsp_common", "addon_flash"}));
+    EXPECT_EQ(Dependencies(FindItem(o.addons, "addon_flash")),
+              std::vector<std::string>{"bsp_common"});
+    EXPECT_TRUE(Dependencies(FindItem(o.bsps, "bsp_common")).empty());
+}
+
+TEST_F(ItemSetTest, SelectingAnItemSelectsWhatItDependsOnThroughEveryLevel) {
+    // Sorted Wolf, Yak, Zed: each dependency sits before the item that needs it.
+    dist.Basic()
+        .Item(Bsp("zed", "Zed", {"BSP_YAK"}))
+        .Item(Bsp("yak", "Yak", {"addon_wolf"}))
+        .Item(Addon("wolf", "Wolf"))
+        .Item(Bsp("other", "Other"));
+    ASSERT_TRUE(dist.Build());
+    Discover(dist.root());
+
+    FindItem(o.bsps, "bsp_zed")->selected = true;
+    SelectDependedItems();
+    EXPECT_TRUE(FindItem(o.bsps, "bsp_yak")->selected);
+    EXPECT_TRUE(FindItem(o.addons, "addon_wolf")->selected);
+    EXPECT_FALSE(FindItem(o.bsps, "bsp_other")->selected);
+}
+
+TEST_F(ItemSetTest, BlanksAndShellCharactersInNamesStayPartOfTheName) {
+    DistFixture odd(tmp / "my dist");
+    odd.Basic().Item(Bsp("it's$(false)", "Quoted Board")).Item(Bsp("semi;colon", "Semi Board"));
+    ASSERT_TRUE(odd.Build());
+    Discover(odd.root());
+
+    ASSERT_EQ(o.numBSPs, 2);
+    EXPECT_STREQ(FindItem(o.bsps, "bsp_it's$(false)")->description, "Quoted Board");
+    EXPECT_STREQ(FindItem(o.bsps, "bsp_semi;colon")->description, "Semi Board");
+}
+
+TEST_F(ItemSetTest, CatalogRoundTripGivesTheSameSortedItemsWithoutAScan) {
+    RecordCommands();
+    DistItem bee = Bsp("b", "bee Board", {"bsp_a"}), hidden = Bsp("a", "");
+    DistItem sea = Bsp("c", "See Board");
+    bee.target = "arm", hidden.target = "mips", hidden.hasReadme = false, sea.target = "ppc";
+    dist.Basic().Item(bee).Item(hidden).Item(sea);
+    ASSERT_TRUE(dist.Build());
+    Discover(dist.root(), true);
+
+    EXPECT_EQ(ReadFile(dist.path("info/bsplist.txt")),
+              "BEGIN bsp\nbsp_b\nbee Board\n0\n1\nbsp_a\nEND bsp\n"
+              "BEGIN bsp\nbsp_a\n\n1\n10\nEND bsp\n"
+              "BEGIN bsp\nbsp_c\nSee Board\n0\n15\nEND bsp\n"
+              "END FILE");
+    EXPECT_EQ(ReadFile(dist.path("info/addonlist.txt")), "END FILE");
+    // Sorted by description without regard to case; index keeps the discovery order.
+    ASSERT_EQ(o.numBSPs, 3);
+    EXPECT_STREQ(o.bsps[1]->name, "bsp_b");
+    EXPECT_STREQ(o.bsps[2]->name, "bsp_c");
+    EXPECT_EQ(o.bsps[2]->index, 2);
+    std::vector<Component> scanned;
+    for (int i = 0; i < o.numBSPs; i++) scanned.push_back(*o.bsps[i]);
+    int commands = CommandCount();
+
+    Discover(dist.root());
+    EXPECT_EQ(CommandCount(), commands);
+    ASSERT_EQ(o.numBSPs, static_cast<int>(scanned.size()));
+    for (int i = 0; i < o.numBSPs; i++) {
+        const Component* read = o.bsps[i];
+        EXPECT_STREQ(read->name, scanned[i].name);
+        EXPECT_STREQ(read->description, scanned[i].description);
+        EXPECT_EQ(read->hidden, scanned[i].hidden);
+        EXPECT_EQ(read->targetIndex, scanned[i].targetIndex);
+        EXPECT_EQ(read->index, scanned[i].index);
+        EXPECT_EQ(Dependencies(read), Dependencies(&scanned[i]));
+    }
+    EXPECT_EQ(o.numAddons, 0);
+}
+
+TEST_F(ItemSetTest, DamagedCatalogKeepsTheRecordsBeforeTheDamage) {
+    dist.Basic().Item(Bsp("scanned", "Never Scanned"));
+    ASSERT_TRUE(dist.Build());
+    const std::string record = "BEGIN bsp\nbsp_one\nOne\n0\n20\nEND bsp\n";
+    const struct {
+        const char* what;
+        std::string catalog;
+        int items;
+    } cases[] = {
+        {"ends inside a record", record + "BEGIN bsp\nbsp_two\nTwo\n", 1},
+        {"stray line", "stray\n" + record + "END FILE", 1},
+        {"target out of range", "BEGIN bsp\nbsp_bad\nBad\n0\n99\nEND bsp\n" + record, 1},
+        {"hidden not a number", "BEGIN bsp\nbsp_bad\nBad\nno\n3\nEND bsp\n" + record, 1},
+    };
+    std::string message =
+        "Failed to parse component list.\nTry removing " + dist.path("info/bsplist.txt") + ".\n";
+    for (const auto& c : cases) {
+        dist.File("info/bsplist.txt", c.catalog);
+        testing::internal::CaptureStderr();
+        Discover(dist.root());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), message) << c.what;
+        ASSERT_EQ(o.numBSPs, c.items) << c.what;
+        EXPECT_STREQ(o.bsps[0]->name, "bsp_one") << c.what;
+    }
+    dist.File("info/bsplist.txt", record + "\nBEGIN bsp\nbsp_after_end\nX\n0\n20\nEND bsp\n");
+    testing::internal::CaptureStderr();
+    Discover(dist.root());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(o.numBSPs, 1);
+}
+
+TEST_F(ItemSetTest, ReadOnlyDistributionWithSaveCatalogsReportsAndGoesOn) {
+    dist.Basic().Item(Bsp("board", "Board"));
+    ASSERT_TRUE(dist.Build());
+    // Permission bits do not stop root: a file where the info directory belongs does.
+    if (geteuid() == 0) dist.File("info", "");
+    ASSERT_EQ(ShellStatus("chmod -R a-w '" + dist.root() + "'"), 0);
+
+    testing::internal::CaptureStderr();
+    Discover(dist.root(), true);
+    std::string err = testing::internal::GetCapturedStderr();
+    ShellStatus("chmod -R u+w '" + dist.root() + "'");
+
+    const std::string message =
+        "Failed to create catalog file.\nInformation about this distribution will not be saved.\n";
+    EXPECT_EQ(err, message + message); // once for each set
+    ASSERT_EQ(o.numBSPs, 1);
+    EXPECT_STREQ(o.bsps[0]->description, "Board");
+}
+} // namespace
