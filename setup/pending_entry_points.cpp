@@ -31,8 +31,6 @@ int wYesNo(const char*, int defaultAnswer, unsigned long) { return defaultAnswer
 
 
 char* ChooseDirectory(const char*, const char*) { return nullptr; }
-void CreatePatch(char**, int) {}
-void InstallPatch() {}
 
 void CreateMainWindow() {}
 void DestroyMainWindow() {}

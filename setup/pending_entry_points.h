@@ -23,8 +23,6 @@ int wYesNo(const char* question, int defaultAnswer, unsigned long parent);
 // user cancelled.
 char* ChooseDirectory(const char* title, const char* root);
 
-void CreatePatch(char** argv, int argc);
-void InstallPatch();
 
 // The wizard window: theMainWindow = new MainWindow, and its deletion after the loop.
 void CreateMainWindow();

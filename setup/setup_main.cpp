@@ -2,6 +2,8 @@
 // command line, and then either ends early (help, patches), runs command-line mode, or
 // brings the toolkit up and runs the wizard window until no window is left.
 #include "setup/components.h"
+#include "setup/iff_archive_read.h"
+#include "setup/iff_archive_write.h"
 #include "setup/install_options.h"
 #include "setup/pending_entry_points.h"
 #include "setup/setup_entry.h"

@@ -42,7 +42,9 @@ FILE* gen_safe_fopen(const char* name, const char* description, const char* mode
     int saved = errno;
     char* shown = DecoratedName(name, description);
     errno = saved;
-    gen_perrorexit(1, "Unable to open %s for %s: ", shown, Direction(mode));
+    // The message hook adds ": " and the system's text, completing "Unable to open %s for
+    // %s: " with the reason.
+    gen_perrorexit(1, "Unable to open %s for %s", shown, Direction(mode));
 }
 
 long gen_safe_fread(const char* name, void* buffer, size_t size, size_t count, FILE* stream) {

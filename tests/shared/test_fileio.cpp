@@ -44,7 +44,7 @@ TEST(FileIo, SafeFopenEndsTheProgramNamingFileAndDirection) {
     ScopedTempDir dir;
     std::string missing = dir / "missing";
     EXPECT_EXIT(gen_safe_fopen(missing.c_str(), nullptr, "rb"), testing::ExitedWithCode(1),
-                "Unable to open .*/missing for input: : No such file or directory");
+                "Unable to open .*/missing for input: No such file or directory");
     EXPECT_EXIT(gen_safe_fopen((dir / "no/such").c_str(), "patch archive", "ab+"),
                 testing::ExitedWithCode(1), "Unable to open patch archive '.*/no/such' for output");
 }

@@ -1,0 +1,360 @@
+// The chunk writer and the patch creator. The writer refuses (kIffClientError) anything
+// that would make a malformed archive: a second chunk while one is open, data beyond a
+// known size or bound, a position past what a 32-bit word can address. CreatePatch at
+// the end checks every input before it creates the archive, and removes the archive
+// again when writing fails half-way.
+#include "setup/iff_archive_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "setup/install_options.h"
+#include "setup/setup_entry.h"
+#include "shared/indgen.h"
+
+// ---- The chunk writer ----
+
+namespace {
+bool IsKnown(int32_t size) {
+    return size != kIffSizeUnknown;
+}
+
+int WriteRaw(FILE* file, const void* data, size_t n) {
+    return fwrite(data, 1, n, file) == n ? kIffOkay : kIffFileError;
+}
+
+int WriteWord(FILE* file, int value) {
+    int32_t word = IffHostWord(value);
+    return WriteRaw(file, &word, 4);
+}
+
+// Whether a group may grow to end: within its known bound and within a 32-bit position.
+bool Fits(const _GroupContext* group, int64_t end) {
+    return end <= INT32_MAX && (!IsKnown(group->bound) || end <= group->bound);
+}
+} // namespace
+
+int OpenWIFF(FILE* file, _GroupContext* group, int limit) {
+    *group = _GroupContext();
+    group->file = file;
+    group->bound = limit;
+    if (!file) return kIffNoFile;
+    if (fseek(file, 0, SEEK_SET) != 0) return kIffFileError;
+    if (IsKnown(limit) && ((limit & 1) || limit < 0)) return kIffClientError;
+    return kIffOkay;
+}
+
+int PutCkHdr(_GroupContext* group, int ckID, int size) {
+    if (group->ckID != 0 || ckID <= 0) return kIffClientError;
+    if (!group->parent &&
+        ((ckID != kIdForm && ckID != kIdList && ckID != kIdCat) || group->position != 0))
+        return kIffClientError;
+    if (IsKnown(size) && size < 0) return kIffClientError;
+    if (!Fits(group, int64_t(group->position) + 8 + (IsKnown(size) ? size : 0)))
+        return kIffClientError;
+    int status = WriteWord(group->file, ckID);
+    if (status == kIffOkay) status = WriteWord(group->file, size);
+    if (status != kIffOkay) return status;
+    group->position += 8;
+    group->ckID = ckID;
+    group->ckSize = size;
+    group->bytesSoFar = 0;
+    return kIffOkay;
+}
+
+int IFFWriteBytes(_GroupContext* group, const char* data, int n) {
+    if (group->ckID == 0 || n < 0) return kIffClientError;
+    if (!Fits(group, int64_t(group->position) + n)) return kIffClientError;
+    if (IsKnown(group->ckSize) && int64_t(group->bytesSoFar) + n > group->ckSize)
+        return kIffClientError;
+    if (n > 0 && WriteRaw(group->file, data, n) != kIffOkay) return kIffFileError;
+    group->position += n;
+    group->bytesSoFar += n;
+    return kIffOkay;
+}
+
+int PutCkEnd(_GroupContext* group) {
+    if (group->ckID == 0) return kIffClientError;
+    if (!IsKnown(group->ckSize)) {
+        long sizeAt = long(group->position) - group->bytesSoFar - 4;
+        if (fseek(group->file, sizeAt, SEEK_SET) != 0 ||
+            WriteWord(group->file, group->bytesSoFar) != kIffOkay ||
+            fseek(group->file, group->position, SEEK_SET) != 0)
+            return kIffFileError;
+    } else if (group->ckSize != group->bytesSoFar) {
+        return kIffClientError;
+    }
+    if (group->bytesSoFar & 1) {
+        if (!Fits(group, int64_t(group->position) + 1)) return kIffClientError;
+        if (WriteRaw(group->file, "", 1) != kIffOkay) return kIffFileError;
+        group->position++;
+    }
+    group->ckID = 0;
+    group->ckSize = 0;
+    group->bytesSoFar = 0;
+    return kIffOkay;
+}
+
+int OpenWGroup(_GroupContext* parent, _GroupContext* group) {
+    *group = _GroupContext();
+    group->parent = parent;
+    group->clientFrame = parent->clientFrame;
+    group->file = parent->file;
+    group->position = parent->position;
+    group->bound = parent->bound;
+    if (IsKnown(parent->ckSize)) {
+        int64_t chunkEnd = int64_t(parent->position) + parent->ckSize - parent->bytesSoFar;
+        if (!IsKnown(parent->bound) || chunkEnd < parent->bound)
+            group->bound = static_cast<int32_t>(chunkEnd);
+    }
+    if (parent->ckID == 0 || (parent->position & 1)) return kIffClientError;
+    if (IsKnown(group->bound) && (group->bound & 1)) return kIffClientError;
+    return kIffOkay;
+}
+
+int StartWGroup(_GroupContext* parent, int groupID, int size, int subtype, _GroupContext* group) {
+    int status = PutCkHdr(parent, groupID, size);
+    if (status != kIffOkay) return status;
+    int32_t word = IffHostWord(subtype);
+    status = IFFWriteBytes(parent, reinterpret_cast<const char*>(&word), 4);
+    if (status != kIffOkay) return status;
+    return OpenWGroup(parent, group);
+}
+
+int CloseWGroup(_GroupContext* group) {
+    if (group->ckID != 0) return kIffClientError;
+    _GroupContext* parent = group->parent;
+    if (!parent) return fflush(group->file) == 0 ? kIffOkay : kIffFileError;
+    parent->bytesSoFar += group->position - parent->position;
+    parent->position = group->position;
+    return kIffOkay;
+}
+
+int EndWGroup(_GroupContext* group) {
+    if (!group->parent) return kIffClientError;
+    int status = CloseWGroup(group);
+    return status == kIffOkay ? PutCkEnd(group->parent) : status;
+}
+
+int PutCk(_GroupContext* group, int ckID, int size, const char* data) {
+    if (size == kIffSizeUnknown) return kIffClientError;
+    int status = PutCkHdr(group, ckID, size);
+    if (status == kIffOkay) status = IFFWriteBytes(group, data, size);
+    if (status == kIffOkay) status = PutCkEnd(group);
+    return status;
+}
+
+// ---- Creating a patch ----
+
+namespace {
+constexpr size_t kCopyBlock = 1 << 20;
+const char kNoInformation[] = "(null)";
+
+struct PatchInput {
+    const char* name;
+    const char* info; // null when the file was given without one
+};
+
+// Set while the archive exists only half-written, so a failure can take it away again.
+const char* archiveInProgress = nullptr;
+
+void RemovePartialArchive() {
+    if (archiveInProgress) unlink(archiveInProgress);
+    archiveInProgress = nullptr;
+}
+
+[[noreturn]] void StopCreating(char* message) {
+    RemovePartialArchive();
+    SetupReportErrorAndExit(message);
+}
+
+// How many arguments an option of the command line takes up (0 for anything else), so
+// that options written after the file list are not taken for files.
+int OptionLength(const char* argument) {
+    if (argument[0] != '-') return 0;
+    for (const char* word : {"nodisplay", "save_catalogs"})
+        if (gen_strstr(argument, word)) return 1;
+    for (const char* word : {"source_dir", "target_dir", "util_dir", "install_patch"})
+        if (gen_strstr(argument, word)) return 2;
+    return 0;
+}
+
+// The file list follows the archive name, or the patch information when that comes
+// before or between file names; given after the last file, the patch information closes
+// the list instead. Each name may be followed by an information string: any argument
+// that does not name an existing file.
+std::vector<PatchInput> CollectPatchInputs(char** argv, int argc) {
+    int first = 0;
+    while (first < argc && !gen_strstr(argv[first], "create_patch")) first++;
+    first += 2;
+    int end = argc;
+    for (int i = first; i < argc; i++) {
+        if (!gen_strstr(argv[i], "patch_info")) continue;
+        if (i + 2 < argc)
+            first = i + 2;
+        else
+            end = i;
+        break;
+    }
+    std::vector<const char*> words;
+    for (int i = first; i < end; i++) {
+        int skip = OptionLength(argv[i]);
+        if (skip == 0) words.push_back(argv[i]);
+        i += skip > 0 ? skip - 1 : 0;
+    }
+    std::vector<PatchInput> inputs;
+    for (size_t i = 0; i < words.size(); i++) {
+        PatchInput input = {words[i], nullptr};
+        if (i + 1 < words.size() && !FileExists(words[i + 1])) input.info = words[++i];
+        inputs.push_back(input);
+    }
+    return inputs;
+}
+
+// Opens an input, or stops with the foundation's open-failure message.
+FILE* OpenInput(const char* name) {
+    FILE* file = gen_fopen(name, "rb");
+    if (file) return file;
+    RemovePartialArchive();
+    return gen_safe_fopen(name, nullptr, "rb");
+}
+
+int64_t ChunkBytes(int64_t size) {
+    return 8 + size + (size & 1);
+}
+
+int64_t FileFormBytes(const PatchInput& input, int64_t size) {
+    const char* info = input.info ? input.info : kNoInformation;
+    return 12 + ChunkBytes(strlen(info)) + ChunkBytes(strlen(input.name)) + ChunkBytes(4) +
+           ChunkBytes(size);
+}
+
+// Every input must open, be a plain file, and fit, before the archive is created.
+void CheckPatchInputs(const std::vector<PatchInput>& inputs, const char* name, const char* info) {
+    int64_t header = 12 + ChunkBytes(strlen(info));
+    int64_t total = header;
+    for (const PatchInput& input : inputs) {
+        FILE* file = OpenInput(input.name);
+        struct stat st;
+        bool plain = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+        fclose(file);
+        if (!plain)
+            StopCreating(
+                gen_asprintf("Can not put %s into a patch: it is not a plain file.", input.name));
+        int64_t form = FileFormBytes(input, st.st_size);
+        if (header + form > INT32_MAX)
+            StopCreating(gen_asprintf(
+                "Can not put %s into a patch: it is larger than a patch archive can hold.",
+                input.name));
+        total += form;
+    }
+    if (total > INT32_MAX)
+        StopCreating(gen_asprintf(
+            "Can not create the patch %s: its files add up to more than a patch archive can hold.",
+            name));
+}
+
+// Creates the archive, never over an existing file.
+FILE* CreateArchive(const char* name) {
+    int fd = open(name, O_RDWR | O_CREAT | O_EXCL, 0666);
+    if (fd < 0 && errno == EEXIST)
+        SetupReportErrorAndExit(gen_asprintf(
+            "Can not create an archive that already exists.  Please delete %s.", name));
+    FILE* file = fd >= 0 ? fdopen(fd, "w+b") : nullptr;
+    if (file) return file;
+    if (fd >= 0) {
+        close(fd);
+        unlink(name);
+    }
+    return gen_safe_fopen(name, nullptr, "w+b"); // reports why, or succeeds after all
+}
+
+int WriteContents(_GroupContext* form, FILE* file, const char* name, off_t size, char* buffer,
+                  std::string* failure) {
+    if (size > INT32_MAX) return kIffClientError;
+    int status = PutCkHdr(form, kIdFileContents, static_cast<int>(size));
+    for (off_t left = size; status == kIffOkay && left > 0;) {
+        size_t want = left < off_t(kCopyBlock) ? size_t(left) : kCopyBlock;
+        if (fread(buffer, 1, want, file) != want) {
+            char* text = ferror(file) ? gen_asprintf("Can not read %s: %s.", name, strerror(errno))
+                                      : gen_asprintf("Can not read %s: it became shorter while "
+                                                     "the patch was being written.",
+                                                     name);
+            *failure = text;
+            gen_free(text);
+            return kIffFileError;
+        }
+        status = IFFWriteBytes(form, buffer, static_cast<int>(want));
+        left -= want;
+    }
+    return status == kIffOkay ? PutCkEnd(form) : status;
+}
+
+int WriteFileForm(_GroupContext* patch, const PatchInput& input, char* buffer,
+                  std::string* failure) {
+    _GroupContext form;
+    int status = StartWGroup(patch, kIdForm, kIffSizeUnknown, kIdFile, &form);
+    if (status != kIffOkay) return status;
+    FILE* file = OpenInput(input.name);
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0) st = {};
+    const char* info = input.info ? input.info : kNoInformation;
+    int32_t mode = IffHostWord(static_cast<int>(st.st_mode));
+    status = PutCk(&form, kIdFileInfo, static_cast<int>(strlen(info)), info);
+    if (status == kIffOkay)
+        status = PutCk(&form, kIdFileName, static_cast<int>(strlen(input.name)), input.name);
+    if (status == kIffOkay) status = PutCk(&form, kIdFileMode, 4, reinterpret_cast<char*>(&mode));
+    if (status == kIffOkay)
+        status = WriteContents(&form, file, input.name, st.st_size, buffer, failure);
+    fclose(file);
+    return status == kIffOkay ? EndWGroup(&form) : status;
+}
+
+int WritePatch(FILE* archive, const char* info, const std::vector<PatchInput>& inputs, char* buffer,
+               std::string* failure) {
+    _GroupContext top, patch;
+    int status = OpenWIFF(archive, &top, kIffSizeUnknown);
+    if (status == kIffOkay) status = StartWGroup(&top, kIdForm, kIffSizeUnknown, kIdPatch, &patch);
+    if (status == kIffOkay)
+        status = PutCk(&patch, kIdPatchInfo, static_cast<int>(strlen(info)), info);
+    for (size_t i = 0; status == kIffOkay && i < inputs.size(); i++)
+        status = WriteFileForm(&patch, inputs[i], buffer, failure);
+    if (status == kIffOkay) status = EndWGroup(&patch);
+    if (status == kIffOkay) status = CloseWGroup(&top);
+    return status;
+}
+} // namespace
+
+void CheckForArchiveCreationError(int status) {
+    if (status == kIffOkay) return;
+    StopCreating(gen_asprintf("Failed to create archive.  Error number: %d.", status));
+}
+
+void CreatePatch(char** argv, int argc) {
+    const char* name = installOptions.createPatchFile;
+    if (!name) SetupReportErrorAndExit("-create_patch needs the name of the patch to create.");
+    const char* info = installOptions.patchInfo ? installOptions.patchInfo : "";
+    std::vector<PatchInput> inputs = CollectPatchInputs(argv, argc);
+    if (FileExists(name))
+        SetupReportErrorAndExit(gen_asprintf(
+            "Can not create an archive that already exists.  Please delete %s.", name));
+    CheckPatchInputs(inputs, name, info);
+
+    FILE* archive = CreateArchive(name);
+    archiveInProgress = name;
+    char* buffer = static_cast<char*>(gen_alloc(1, kCopyBlock));
+    std::string failure;
+    int status = WritePatch(archive, info, inputs, buffer, &failure);
+    if (fclose(archive) != 0 && status == kIffOkay) status = kIffFileError;
+    gen_free(buffer);
+    if (!failure.empty()) StopCreating(gen_asprintf("%s", failure.c_str()));
+    CheckForArchiveCreationError(status);
+    archiveInProgress = nullptr;
+}
