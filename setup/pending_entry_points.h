@@ -7,22 +7,12 @@
 class GApplication;
 class InstallOptions;
 
-void abSetup(const char* program, const char* subtitle, const char* title, const char* extra);
-void init_prior_to_gui(int* argc, char** argv);
-int WGUIInit(int* argc, char** argv, GApplication* app, bool startRouter, bool help,
-             int programId);
-int WEventAll(int allowAbort);
-long WYield(long waitMs, bool dontCheckQueue);
-bool NoMoreWindows();
-void WDrawExit();
-void cleanup_after_gui();
 void wAlert(const char* text, unsigned long parent);
 int wYesNo(const char* question, int defaultAnswer, unsigned long parent);
 
 // The directory chooser: a new copy of the directory the user picked, or null when the
 // user cancelled.
 char* ChooseDirectory(const char* title, const char* root);
-
 
 // The wizard window: theMainWindow = new MainWindow, and its deletion after the loop.
 void CreateMainWindow();

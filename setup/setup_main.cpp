@@ -11,6 +11,10 @@
 #include "windlib/config/config_files.h"
 #include "windlib/config/config_options.h"
 #include "windlib/devenv_hooks.h"
+#include "windlib/wabout.h"
+#include "windlib/wstartup.h"
+#include "windlib/wutility.h"
+#include "windlib/x11/xdrawlib.h"
 #include "xswitch/xswitch.h"
 
 namespace {

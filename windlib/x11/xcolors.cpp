@@ -1,0 +1,200 @@
+// Colour allocation (see xcolors.h): computed pixels on true-colour visuals, reference-
+// counted read-only cells with nearest-colour fallback on colour-mapped ones.
+#include "windlib/x11/xcolors.h"
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "shared/gen_messages.h"
+#include "windlib/config/config_display.h"
+#include "windlib/config/config_tables.h"
+#include "windlib/wreport.h"
+#include "windlib/x11/xdisplay.h"
+
+unsigned long black_pixel, white_pixel, grey_pixel, fg_pixel, bg_pixel;
+unsigned long control_pixel, select_pixel, shadow_pixel, light_pixel;
+
+namespace {
+
+const int kNeverFree = 1000000;
+
+struct Allocation {
+    unsigned long pixel;
+    int refs;
+};
+
+std::map<uint64_t, Allocation> byColor; // key: r << 32 | g << 16 | b
+std::map<unsigned long, uint64_t> byPixel;
+long serverAllocations = 0;
+
+uint64_t Key(unsigned short r, unsigned short g, unsigned short b) {
+    return (uint64_t)r << 32 | (uint64_t)g << 16 | b;
+}
+
+bool IsTrueColor() {
+    return visual && (visual->c_class == TrueColor || visual->c_class == DirectColor);
+}
+
+unsigned long ShiftInto(unsigned short component, unsigned long mask) {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!(mask & 1UL << shift)) ++shift;
+    int bits = 0;
+    while (shift + bits < 64 && (mask & 1UL << (shift + bits))) ++bits;
+    unsigned long value = bits >= 16 ? (unsigned long)component << (bits - 16)
+                                     : (unsigned long)component >> (16 - bits);
+    return (value << shift) & mask;
+}
+
+long Distance(const XColor& a, unsigned short r, unsigned short g, unsigned short b) {
+    long dr = 3 * ((a.red >> 8) - (r >> 8));
+    long dg = 6 * ((a.green >> 8) - (g >> 8));
+    long db = (a.blue >> 8) - (b >> 8);
+    return dr * dr + dg * dg + db * db;
+}
+
+// The full colour map: the existing colours, nearest first; the first that can be shared
+// read-only wins.
+bool AllocNearest(Colormap cmap, unsigned short r, unsigned short g, unsigned short b,
+                  XColor* got) {
+    int cells = visual->map_entries;
+    std::vector<XColor> all(cells);
+    for (int i = 0; i < cells; ++i) {
+        all[i].pixel = (unsigned long)i;
+        all[i].flags = DoRed | DoGreen | DoBlue;
+    }
+    XQueryColors(display, cmap, all.data(), cells);
+    std::stable_sort(all.begin(), all.end(), [&](const XColor& x, const XColor& y) {
+        return Distance(x, r, g, b) < Distance(y, r, g, b);
+    });
+    for (XColor candidate : all) {
+        ++serverAllocations;
+        if (XAllocColor(display, cmap, &candidate)) {
+            *got = candidate;
+            gen_warning("WAllocateColor: Using %04x %04x %04x (pixel %02x) instead of %04x %04x "
+                        "%04x\n",
+                        candidate.red, candidate.green, candidate.blue, (unsigned)candidate.pixel,
+                        r, g, b);
+            return true;
+        }
+    }
+    return false;
+}
+
+unsigned long Record(uint64_t key, unsigned long pixel) {
+    Allocation a = {pixel, 1};
+    if (byPixel.count(pixel)) {
+        // Two colours on one pixel: neither may ever give it back.
+        a.refs = kNeverFree;
+        byColor[byPixel[pixel]].refs = kNeverFree;
+        gen_warning("Unpleasant duplication of pixel %02lx", pixel);
+    } else {
+        byPixel[pixel] = key;
+    }
+    byColor[key] = a;
+    return pixel;
+}
+
+bool HookDisplayUp() {
+    return XWindowsOn;
+}
+bool HookColorsUsable() {
+    return depth > 1 && !cfg_blackwhite;
+}
+bool HookParseColor(const char* text, unsigned long* pixel) {
+    return WParseColor(text, pixel);
+}
+void HookFreePixel(unsigned long pixel) {
+    WFreeColor(pixel);
+}
+void HookRecompute() {
+    WDrawInitColors();
+}
+void HookAlert(const char* text) {
+    WReportAlert(text);
+}
+
+} // namespace
+
+unsigned long WAllocateColor(unsigned short r, unsigned short g, unsigned short b) {
+    if (!display) return 0;
+    if (IsTrueColor())
+        return ShiftInto(r, visual->red_mask) | ShiftInto(g, visual->green_mask) |
+               ShiftInto(b, visual->blue_mask);
+    uint64_t key = Key(r, g, b);
+    auto found = byColor.find(key);
+    if (found != byColor.end()) {
+        if (found->second.refs < kNeverFree) ++found->second.refs;
+        return found->second.pixel;
+    }
+    Colormap cmap = DefaultColormap(display, screen);
+    XColor want;
+    want.red = r;
+    want.green = g;
+    want.blue = b;
+    want.flags = DoRed | DoGreen | DoBlue;
+    ++serverAllocations;
+    if (!XAllocColor(display, cmap, &want) && !AllocNearest(cmap, r, g, b, &want))
+        return BlackPixel(display, screen);
+    return Record(key, want.pixel);
+}
+
+void WFreeColor(unsigned long pixel) {
+    if (!display || IsTrueColor()) return;
+    auto p = byPixel.find(pixel);
+    if (p == byPixel.end()) return;
+    auto c = byColor.find(p->second);
+    if (c == byColor.end() || c->second.refs >= kNeverFree) return;
+    if (--c->second.refs > 0) return;
+    XFreeColors(display, DefaultColormap(display, screen), &pixel, 1, 0);
+    byColor.erase(c);
+    byPixel.erase(p);
+}
+
+bool WParseColor(const char* text, unsigned long* pixel) {
+    if (!display || !text) return false;
+    XColor color;
+    if (!XParseColor(display, DefaultColormap(display, screen), text, &color)) return false;
+    *pixel = WAllocateColor(color.red, color.green, color.blue);
+    return true;
+}
+
+long WColorServerAllocations() {
+    return serverAllocations;
+}
+
+void WDrawInitColors() {
+    if (!display) return;
+    black_pixel = BlackPixel(display, screen);
+    white_pixel = WhitePixel(display, screen);
+    grey_pixel = WAllocateColor(0x8080, 0x8080, 0x8080);
+    shadow_pixel = WAllocateColor(0x6060, 0x6060, 0x6060);
+    light_pixel = white_pixel;
+    fg_pixel = black_pixel;
+    bg_pixel = WAllocateColor(0xe8e8, 0xe8e8, 0xe8e8);
+    control_pixel = WAllocateColor(0xc0c0, 0xc0c0, 0xc0c0);
+    select_pixel = WAllocateColor(0, 0, 0x8080);
+    // The configuration's colours, once it has allocated them.
+    if (cfg_foreground) WParseColor(cfg_foreground, &fg_pixel);
+    if (cfg_background) WParseColor(cfg_background, &bg_pixel);
+    if (cfg_controlcolor) WParseColor(cfg_controlcolor, &control_pixel);
+    if (cfg_select) WParseColor(cfg_select, &select_pixel);
+}
+
+void WInstallColorConfigHooks() {
+    cfg_displayHooks.displayUp = HookDisplayUp;
+    cfg_displayHooks.colorsUsable = HookColorsUsable;
+    cfg_displayHooks.parseColor = HookParseColor;
+    cfg_displayHooks.freePixel = HookFreePixel;
+    cfg_displayHooks.recomputeColors = HookRecompute;
+    cfg_displayHooks.alert = HookAlert;
+}
+
+void WColorsReset() {
+    byColor.clear();
+    byPixel.clear();
+}
