@@ -103,7 +103,7 @@ int gen_safe_fclose(const char* name, const char* description, FILE* stream) {
         int saved = errno;
         char* shown = DecoratedName(name, description);
         errno = saved;
-        gen_perror("Error closing %s: ", shown);
+        gen_perror("Error closing %s", shown); // the hook adds ": " and the reason
         gen_free(shown);
     }
     return result;

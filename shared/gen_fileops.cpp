@@ -328,10 +328,13 @@ int gen_removefile(const char* name) {
 
 int gen_removedir_recursive(const char* name) {
     if (NoName(name)) return -1;
+    // Trailing slashes would make the system resolve a link before we look at it.
+    std::string plain(name);
+    while (plain.size() > 1 && plain.back() == '/') plain.pop_back();
     // A link naming a directory goes alone; what it points to is not ours to empty.
-    if (IsSymbolicLink(name)) return gen_unlink(name);
-    RemoveEntries(name);
-    return rmdir(name);
+    if (IsSymbolicLink(plain.c_str())) return gen_unlink(plain.c_str());
+    RemoveEntries(plain.c_str());
+    return rmdir(plain.c_str());
 }
 
 int gen_removestar_recursive(const char* name) {

@@ -387,7 +387,9 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
 }
 
 bool ut_KillProcess(pid_t pid, bool) {
-    return pid != 0 && kill(pid, SIGTERM) == 0;
+    // Only a real child: -1 (a start that failed) or another negative number would signal
+    // every process of the user or a whole process group.
+    return pid > 0 && kill(pid, SIGTERM) == 0;
 }
 
 bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,

@@ -90,6 +90,9 @@ TEST_F(FileOpsTest, RecursiveRemovalNeverFollowsLinksOutOfTheTree) {
     EXPECT_FALSE(PathExists(dir_ / "tree"));
     EXPECT_EQ(0, gen_removedir_recursive(At("toplink")));
     EXPECT_FALSE(PathExists(dir_ / "toplink"));
+    ASSERT_EQ(0, gen_symlink(At("outside"), At("slashlink")));
+    EXPECT_EQ(0, gen_removedir_recursive((dir_ / "slashlink/").c_str())) << "trailing slash";
+    EXPECT_FALSE(PathExists(dir_ / "slashlink"));
     EXPECT_TRUE(PathExists(dir_ / "outside/keep/precious"));
     EXPECT_EQ(-1, gen_removedir_recursive(At("missing")));
 }

@@ -171,6 +171,7 @@ TEST(NonblockingSystemcall, KilledChildEndsItsOutputAndLaterChildrenHoldNoPipes)
     EXPECT_FALSE(ut_KillProcess(sleeper.pid, true));
     EXPECT_FALSE(gen_doeslocalprocessexist(sleeper.pid));
     EXPECT_FALSE(ut_KillProcess(0, true));
+    EXPECT_FALSE(ut_KillProcess(-1, true)) << "a failed start must not signal everything";
 }
 
 TEST(NonblockingSystemcallToFile, OutputAndExecFailuresAreAppendedToTheFile) {
