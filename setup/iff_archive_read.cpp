@@ -96,7 +96,7 @@ int ReadHeader(_GroupContext* group) {
     group->ckSize = size;
     group->bytesSoFar = 0;
     if (!IsIffGroupID(id)) return id;
-    if (size < 4) return kIffBadArchive;
+    // The subtype counts as data of the group chunk: a chunk too small for it is short.
     int32_t subtype;
     status = IFFReadBytes(group, reinterpret_cast<char*>(&subtype), 4);
     if (status != kIffOkay) return status;
@@ -252,6 +252,8 @@ int ReadFileForm(_GroupContext* patch, PatchEntry* entry) {
     return status;
 }
 
+} // namespace
+
 // The stored name as a path below the target directory, or why it cannot be one.
 const char* RelativeName(const std::string& stored, std::string* relative) {
     if (stored.empty()) return "has an empty name";
@@ -276,6 +278,8 @@ const char* RelativeName(const std::string& stored, std::string* relative) {
     if (*relative == kReportName) return "would replace the patch report";
     return nullptr;
 }
+
+namespace {
 
 bool IsWithin(const char* path, const std::string& dir) {
     size_t n = dir.size();

@@ -65,6 +65,9 @@ int ReadPatch(FILE* archive, PatchReader* reader);
 // The getForm handler of the patch reader; the group's frame must be a PatchReader.
 int GetVTForm(_GroupContext* group);
 
+// The name stored for a file as a path below the target directory (in *relative), or why
+// it can never be installed ("has an absolute name", ...).
+const char* RelativeName(const std::string& stored, std::string* relative);
 // Installs installOptions.installPatchFile into targetDir; stops the program on any failure.
 void InstallPatch();
 // Nothing for 0; otherwise stops with "Failed to read archive.  Error number: N.".

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/iff_archive_read.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
@@ -186,6 +187,16 @@ int OptionLength(const char* argument) {
     return 0;
 }
 
+// True when nothing but options follows from argument k on (or nothing at all).
+bool OnlyOptionsFrom(char** argv, int argc, int k) {
+    while (k < argc) {
+        int length = OptionLength(argv[k]);
+        if (length == 0) return false;
+        k += length;
+    }
+    return true;
+}
+
 // The file list follows the archive name, or the patch information when that comes
 // before or between file names; given after the last file, the patch information closes
 // the list instead. Each name may be followed by an information string: any argument
@@ -197,10 +208,10 @@ std::vector<PatchInput> CollectPatchInputs(char** argv, int argc) {
     int end = argc;
     for (int i = first; i < argc; i++) {
         if (!gen_strstr(argv[i], "patch_info")) continue;
-        if (i + 2 < argc)
-            first = i + 2;
-        else
+        if (OnlyOptionsFrom(argv, argc, i + 2))
             end = i;
+        else
+            first = i + 2;
         break;
     }
     std::vector<const char*> words;
@@ -241,6 +252,10 @@ void CheckPatchInputs(const std::vector<PatchInput>& inputs, const char* name, c
     int64_t header = 12 + ChunkBytes(strlen(info));
     int64_t total = header;
     for (const PatchInput& input : inputs) {
+        // A name the installing side would refuse is refused here, before the patch travels.
+        std::string relative;
+        if (const char* problem = RelativeName(input.name, &relative))
+            StopCreating(gen_asprintf("Can not put %s into a patch: it %s.", input.name, problem));
         FILE* file = OpenInput(input.name);
         struct stat st;
         bool plain = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);

@@ -1,7 +1,7 @@
 // The installer's one options record: directories, the host, target, content-kind,
 // install-type and item tables, the wizard's position, the validation rules, the
 // utilities and the cancel and progress flags. Filled from the command line
-// (setup_cmdline.cpp), then by discovery (InstallOptions::SetDefaults).
+// (setup_entry.cpp), then by discovery (InstallOptions::SetDefaults).
 #pragma once
 
 #include <vector>

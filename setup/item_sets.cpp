@@ -228,14 +228,16 @@ bool ParseInt(const std::string& text, int* value) {
     return true;
 }
 
-// Reads the records of a catalog into set. A damaged part is reported once; the records
-// before it are kept.
-void ReadCatalog(const char* path, const char* kind, ComponentSet& set) {
+// Reads the records of a catalog into set; false when the file cannot be read at all. A
+// damaged part is reported once; the records before it are kept.
+bool ReadCatalog(const char* path, const char* kind, ComponentSet& set) {
     FILE* file = fopen(path, "r");
-    if (!file) return;
+    if (!file) return false;
     std::vector<std::string> lines;
     for (std::string line; ReadLine(file, &line);) lines.push_back(line);
+    bool readable = !ferror(file);
     fclose(file);
+    if (!readable) return false;
 
     bool damaged = false;
     for (size_t i = 0; i < lines.size();) {
@@ -268,6 +270,7 @@ void ReadCatalog(const char* path, const char* kind, ComponentSet& set) {
         i = end + 1;
     }
     if (damaged) ReportCatalogParseError(path);
+    return true;
 }
 
 bool WriteRecords(FILE* file, const char* kind, const ComponentSet& set) {
@@ -305,9 +308,13 @@ int InstallOptions::InitializeSet(const char* kind, ComponentSet& set) {
     char* catalog = gen_asprintf("%s/info/%slist.txt", sourceDir, kind);
     std::string tempDir;
     std::string startDir = gen_getcwd() ? gen_getcwd() : "/";
+    bool fromCatalog = false;
     if (!saveCatalogs && gen_access(catalog, 0) == 0) {
-        ReadCatalog(catalog, kind, set);
-    } else {
+        fromCatalog = ReadCatalog(catalog, kind, set);
+        // A catalog that is there but cannot be read is reported, and the set scanned.
+        if (!fromCatalog) ReportCatalogParseError(catalog);
+    }
+    if (!fromCatalog) {
         char* made = gen_createtmpdir(nullptr, 0755);
         if (!made || gen_chdir(made) != 0)
             SetupReportErrorAndExit("Could not create temporary directory.");

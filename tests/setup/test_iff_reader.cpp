@@ -66,7 +66,7 @@ TEST(IffReader, EachKindOfDamageGivesItsStatus) {
         {"identifier not positive", Group("FORM", "TEST", Le32(0x80000000u) + Le32(0)),
          kIffBadArchive},
         {"partial header at the end", Group("FORM", "TEST", "abcd"), kIffBadArchive},
-        {"group without subtype", Id("FORM") + Le32(2) + "ab", kIffBadArchive},
+        {"group too short for its subtype", Id("FORM") + Le32(2) + "ab", kIffShortChunk},
     };
     for (const Case& c : cases) EXPECT_EQ(Read(c.bytes), c.status) << c.what;
     EXPECT_EQ(ReadIFF(nullptr, &walker), kIffNoFile);

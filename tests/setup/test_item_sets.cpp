@@ -208,6 +208,16 @@ TEST_F(ItemSetTest, DamagedCatalogKeepsTheRecordsBeforeTheDamage) {
         ASSERT_EQ(o.numBSPs, c.items) << c.what;
         EXPECT_STREQ(o.bsps[0]->name, "bsp_one") << c.what;
     }
+    // A catalog that is there but cannot be read is reported, and the set is scanned.
+    ASSERT_EQ(unlink(dist.path("info/bsplist.txt").c_str()), 0);
+    ASSERT_EQ(mkdir(dist.path("info/bsplist.txt").c_str(), 0755), 0);
+    testing::internal::CaptureStderr();
+    Discover(dist.root());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
+    ASSERT_EQ(o.numBSPs, 1);
+    EXPECT_STREQ(o.bsps[0]->description, "Never Scanned");
+    ASSERT_EQ(rmdir(dist.path("info/bsplist.txt").c_str()), 0);
+
     dist.File("info/bsplist.txt", record + "\nBEGIN bsp\nbsp_after_end\nX\n0\n20\nEND bsp\n");
     testing::internal::CaptureStderr();
     Discover(dist.root());

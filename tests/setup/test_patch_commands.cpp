@@ -78,6 +78,9 @@ TEST_F(PatchCommands, PatchInformationDecidesWhereTheFileListStarts) {
         {{"file1", "-target_dir", "X", "sub/file2", "-patch_info", "I"},
          Report("I", "file1\nsub/file2\n")},
         {{"-patch_info", "nothing"}, Report("nothing", "")},
+        // Options after the information still leave it closing the list.
+        {{"file1", "sub/file2", "-patch_info", "I", "-source_dir", ".", "-nodisplay"},
+         Report("I", "file1\nsub/file2\n")},
     };
     int n = 0;
     for (Case& c : cases) {
@@ -109,7 +112,10 @@ TEST_F(PatchCommands, BadInputsAreRefusedWithoutAnArchive) {
 
     WriteFile(dir / "huge", "");
     ASSERT_EQ(truncate((dir / "huge").c_str(), 0x90000000L), 0); // sparse, never read
-    for (const char* input : {"sub", "missing", "huge"}) {
+    // Names the installing side would refuse are refused when the patch is made.
+    std::string absolute = dir / "file1";
+    std::string parent = "../" + dir.path().substr(dir.path().rfind('/') + 1) + "/file1";
+    for (const char* input : {"sub", "missing", "huge", absolute.c_str(), parent.c_str()}) {
         result = Setup({"-create_patch", "q", "file1", "i", input});
         EXPECT_EQ(result.status, 1) << input;
         EXPECT_NE(result.err.find(input), std::string::npos) << result.err;
@@ -135,6 +141,7 @@ TEST_F(PatchCommands, DamagedPatchesStopAndInstallNothing) {
                              Group("FORM", "VTF ", Chunk("VTFN", "b") + Chunk("VTFP", "ab"))),
          -8},
         {Group("LIST", "VTA ", ""), -4},
+        {Chunk("FORM", "ab"), -8}, // too short for its own subtype
     };
     for (size_t length = 0; length < good.size(); length++)
         cases.push_back({good.substr(0, length), length < 8 ? -4 : -9});
