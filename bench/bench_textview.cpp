@@ -1,0 +1,159 @@
+// Appending coloured lines to a text browser on a real X server, the way the installer's
+// progress view is written: each line added with addColoredText and addJustLineBreak, the
+// view scrolled to its last line and the window repainted in between. Prints the time of
+// 10,000 and of 100,000 lines and their ratio (linear growth keeps it near 10), the peak
+// memory, and the time of a full repaint at the larger size. Uses $DISPLAY, or its own Xvfb.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "shared/indgen.h"
+#include "windlib/config/config_options.h"
+#include "windlib/textview/simplebrowser.h"
+#include "windlib/textview/wtextview.h"
+#include "windlib/wabout.h"
+#include "windlib/wevent.h"
+#include "windlib/window/wcolwind.h"
+#include "windlib/window/wscrollbar.h"
+#include "windlib/wstartup.h"
+#include "windlib/wtimer.h"
+#include "windlib/wutility.h"
+#include "windlib/x11/xcolors.h"
+#include "windlib/x11/xdirty.h"
+#include "windlib/x11/xdisplay.h"
+#include "windlib/x11/xdrawlib.h"
+#include "windlib/x11/xwindow.h"
+
+namespace {
+
+pid_t xvfb = -1;
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Starts Xvfb on a free display and sets DISPLAY; false when it did not answer.
+bool StartXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    xvfb = fork();
+    if (xvfb == 0) {
+        dup2(fds[1], 3);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+               (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    struct pollfd p = {fds[0], POLLIN, 0};
+    char buffer[32];
+    while (poll(&p, 1, 20000) > 0) {
+        ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        number.append(buffer, (size_t)n);
+        if (number.find('\n') != std::string::npos) break;
+    }
+    close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+    if (number.empty()) return false;
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    return true;
+}
+
+void StopXvfb() {
+    if (xvfb <= 0) return;
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+}
+
+// Runs the window loop until the window has no dirty area left.
+void Settle(ColWind* window) {
+    for (int i = 0; i < 10000; ++i) {
+        WEventAll(0);
+        long wait = 0;
+        ExtraProcess_Wait(&wait);
+        WSync();
+        if (WWindowIsViewable(window->window) && dirtyTracker->isClean(window->window)) return;
+        WYield(10, false);
+    }
+}
+
+double AppendLines(ColWind* window, WTextView* view, SimpleBrowser* browser, int count) {
+    unsigned long colours[3] = {WAllocateColor(0, 0, 65535), WAllocateColor(65535, 0, 0),
+                                WAllocateColor(0, 0, 0)};
+    browser->clear();
+    Settle(window);
+    char line[128];
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+        snprintf(line, sizeof line, "gtar: x ./usr/local/vt/bin/tools/component-%06d.o", i);
+        browser->addColoredText(line, colours[i % 3], (unsigned long)-1, -1);
+        browser->addJustLineBreak();
+        view->scrollToLine(view->getLineCount(), false);
+        WEventProcessSafeEvents(0);
+    }
+    Settle(window);
+    return Seconds(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    gen_init(argv[0], 0, 0);
+    if (!getenv("DISPLAY") && !StartXvfb()) {
+        fprintf(stderr, "bench_textview: no DISPLAY and Xvfb did not start\n");
+        return 1;
+    }
+    abSetup("bench_textview", "Benchmark", "About", nullptr);
+    init_prior_to_gui(&argc, argv);
+    if (!WGUIInit(&argc, argv, nullptr, false, false, 20003)) return 1;
+    cfg_SetEverythingToDefaults();
+
+    ColWind* window = cwxCreatexy(640, 480, 0, "Text view benchmark", nullptr, nullptr, nullptr, -1,
+                                  -1, "ORBITPIC");
+    WTextView* view =
+        WTextView::makeWTextView(window, 5, 5, 600, 440, nullptr, nullptr, "tvProgress");
+    WScrollBar* vbar = new WScrollBar(window, true, 605, 5, 440);
+    WScrollBar* hbar = new WScrollBar(window, false, 5, 445, 600);
+    view->setVScroller(vbar);
+    view->setHScroller(hbar);
+    SimpleBrowser* browser = new SimpleBrowser(view, false);
+    browser->setMargin(2);
+    WWindowShow(window->window);
+    Settle(window);
+
+    double small = AppendLines(window, view, browser, 10000);
+    printf("10000 lines: %.3f s\n", small);
+    fflush(stdout);
+    double large = AppendLines(window, view, browser, 100000);
+    printf("100000 lines: %.3f s\n", large);
+    printf("ratio: %.2f (linear: at most 11)\n", large / small);
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    printf("peak resident size: %ld MB\n", usage.ru_maxrss / 1024);
+
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i) {
+        view->Invalidate();
+        Settle(window);
+    }
+    printf("full repaint at 100000 lines: %.3f ms\n", Seconds(start) * 10.0);
+
+    delete browser;
+    cwDestroy(window);
+    WDrawExit();
+    cleanup_after_gui();
+    StopXvfb();
+    return large <= 11 * small ? 0 : 2;
+}
