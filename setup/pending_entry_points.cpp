@@ -2,16 +2,18 @@
 // header. Without a toolkit, start-up fails exactly as it does without a display.
 #include "setup/pending_entry_points.h"
 
-#include <cstdio>
-
 #include "setup/components.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
+#include "windlib/dialog/dirdialog.h"
 
-void wAlert(const char* text, unsigned long) { printf("%s\n", text); }
-int wYesNo(const char*, int defaultAnswer, unsigned long) { return defaultAnswer; }
-
-char* ChooseDirectory(const char*, const char*) { return nullptr; }
+char* ChooseDirectory(const char* title, const char* root) {
+    DirectoryChooser chooser(title, nullptr);
+    chooser.setRoot(root ? root : "/");
+    chooser.run();
+    const char* chosen = chooser.getSelectedDir();
+    return chosen ? gen_copy(chosen) : nullptr;
+}
 
 void CreateMainWindow() {}
 void DestroyMainWindow() {}

@@ -4,14 +4,13 @@
 // as a subsystem lands, its real header replaces the declaration here.
 #pragma once
 
+#include "windlib/dialog/wyesno.h"
+
 class GApplication;
 class InstallOptions;
 
-void wAlert(const char* text, unsigned long parent);
-int wYesNo(const char* question, int defaultAnswer, unsigned long parent);
-
-// The directory chooser: a new copy of the directory the user picked, or null when the
-// user cancelled.
+// The directory chooser titled `title` and rooted at `root`: a new copy of the directory the
+// user picked, or null when the user cancelled.
 char* ChooseDirectory(const char* title, const char* root);
 
 // The wizard window: theMainWindow = new MainWindow, and its deletion after the loop.

@@ -8,6 +8,7 @@
 #include "setup/install_options.h"
 #include "setup/pending_entry_points.h"
 #include "shared/indgen.h"
+#include "windlib/dialog/wyesno.h"
 #include "windlib/wevent.h"
 #include "windlib/wtimer.h"
 
