@@ -55,6 +55,28 @@ void STPSpecClass::detach() {
     transport_->delRef();
     transport_ = nullptr;
     releaseHolds();
+    forgetPeer();
+}
+
+// What was agreed with one peer is negotiated again on the next connection.
+void STPSpecClass::forgetPeer() {
+    sentNegotiate_ = peerNegotiated_ = sentSynchronize_ = synchronized_ = false;
+    peer_.assign(peer_.size(), PeerEntry());
+    extra_.clear();
+    peerInterface_.clear();
+    peerTags_.clear();
+    peerName_.clear();
+    peerVersionStamp_.clear();
+}
+
+// Waiting needs a connection; without one the wait is an invalid request.
+bool STPSpecClass::waitFor(std::function<bool()> done, RetryHandler* retry, TStat* stat,
+                           STPText timedOut) {
+    if (!transport_) {
+        if (stat) stat->set(kSTPInvalid, kTextNullTransport);
+        return false;
+    }
+    return transport_->serviceUntil(done, retry, stat, timedOut);
 }
 
 // Drops the references taken for held messages without deleting: the caller either
@@ -126,8 +148,7 @@ bool STPSpecClass::sendNegotiate(TStat* stat) {
 
 bool STPSpecClass::negotiate(RetryHandler* retry, TStat* stat) {
     if (!sentNegotiate_ && !sendNegotiate(stat)) return false;
-    return transport_->serviceUntil([this] { return peerNegotiated_; }, retry, stat,
-                                    kTextNegotiateTimedOut);
+    return waitFor([this] { return peerNegotiated_; }, retry, stat, kTextNegotiateTimedOut);
 }
 
 void STPSpecClass::handleNegotiate(STPAsciiIMsg& in) {
@@ -140,6 +161,7 @@ void STPSpecClass::handleNegotiate(STPAsciiIMsg& in) {
             peerTags_.push_back(takeText(text));
         in.endArray();
     }
+    extra_.clear(); // a peer that negotiates again lists its messages again
     if (in.beginArray("msgs", nullptr)) {
         while (!in.atLevelEnd() && in.beginStruct(nullptr)) {
             uint32_t id = 0;
@@ -176,8 +198,7 @@ bool STPSpecClass::sendSynchronize(TStat* stat) {
 
 bool STPSpecClass::synchronize(RetryHandler* retry, TStat* stat) {
     if (!sentSynchronize_ && !sendSynchronize(stat)) return false;
-    return transport_->serviceUntil([this] { return synchronized_; }, retry, stat,
-                                    kTextSynchronizeTimedOut);
+    return waitFor([this] { return synchronized_; }, retry, stat, kTextSynchronizeTimedOut);
 }
 
 bool STPSpecClass::request_interface(RetryHandler* retry, TStat* stat) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -102,6 +103,8 @@ private:
     void handleNegotiate(STPAsciiIMsg& in);
     void writeInterface(STPAsciiOMsg* reply) const;
     bool sendSynchronize(TStat* stat);
+    void forgetPeer();
+    bool waitFor(std::function<bool()> done, RetryHandler* retry, TStat* stat, STPText timedOut);
 
     const char* name_;
     const char* versionStamp_;

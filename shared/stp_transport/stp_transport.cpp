@@ -117,6 +117,7 @@ bool STPTransport::createLoopbackPair(STPTransport** first, STPTransport** secon
 }
 
 void STPTransport::adopt(int fd) {
+    resetConnectionState();
     makeNonBlocking(fd);
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -124,6 +125,24 @@ void STPTransport::adopt(int fd) {
     state_ = kConnected;
     stopHandled_ = false;
     status_.clear();
+}
+
+// Everything that belongs to one connection; the listeners and forwarders registered by
+// the transport's users stay.
+void STPTransport::resetConnectionState() {
+    for (std::deque<STPIMsg*>* queue : {&replies_, &requests_, &held_}) {
+        for (STPIMsg* m : *queue) delete m;
+        queue->clear();
+    }
+    heldDirty_ = false;
+    inStart_ = inEnd_ = 0;
+    out_.clear();
+    outWritten_ = 0;
+    awaited_.clear();
+    responseListeners_.clear();
+    channels_.clear();
+    syncs_.clear();
+    tokens_.clear();
 }
 
 void STPTransport::fail(int code, STPText text, TStat* stat) {

@@ -182,6 +182,7 @@ private:
     void appendOutput(const char* bytes, size_t length, bool writeFirst);
     uint32_t queueMessage(STPOMsg* msg, TStat* stat, bool writeFirst);
     void dispatchInput();
+    void resetConnectionState();
     void deliverHeld();
     void deliverMessage(STPIMsg* msg);
     void deliverToListeners(STPIMsg* msg);

@@ -206,6 +206,28 @@ TEST_F(STPSpecClassTest, NestedTransactionRequestsPassWhileOthersAreHeld) {
     EXPECT_EQ(server->heldCount(), 0);
 }
 
+TEST_F(STPSpecClassTest, AServiceNegotiatesAgainOnItsNextConnection) {
+    Negotiate();
+    STPTransport* first = nullptr;
+    STPTransport* second = nullptr;
+    TStat stat;
+    ASSERT_TRUE(STPTransport::createLoopbackPair(&first, &second, &stat));
+    server->attach(first, 10, 20);
+    Service* fresh = new Service(kClientMessages, 5);
+    fresh->attach(second, 20, 10);
+    PumpRetry retry(first);
+    EXPECT_TRUE(fresh->negotiate(&retry, &stat)) << stat.text;
+    EXPECT_TRUE(server->isNegotiated());
+    EXPECT_EQ(server->extraMessages().size(), 1u) << "listed once, not once per peer";
+
+    fresh->detach(); // waiting without a connection is refused, not a crash
+    EXPECT_FALSE(fresh->negotiate(&retry, &stat));
+    EXPECT_EQ(stat.code, kSTPInvalid);
+    fresh->delRef();
+    first->delRef();
+    second->delRef();
+}
+
 TEST_F(STPSpecClassTest, NegotiationTimesOutWithStatus7) {
     server->setConnectionDown(true, true); // a peer that never answers
     TimeoutSTPRetryHandler retry(50);

@@ -358,6 +358,32 @@ TEST(STPTransportRaw, InvalidHeadersCloseTheConnection) {
     }
 }
 
+TEST(STPTransportRaw, AConnectionTakenAfterAClosedOneStartsClean) {
+    RawPeer peer;
+    Recorder rec;
+    peer.listener.registerMessageListener(&rec, 0, 0, kSTPClassAscii);
+    char message[48] = {0};
+    STPHeader h;
+    h.msgClass = kSTPClassAscii;
+    h.bodyLength = 4;
+    stpEncodeHeader(h, message);
+    peer.Send(message, 20); // half a message, then the peer goes
+    close(peer.fd);
+    peer.fd = -1;
+    peer.PumpUntil([&] { return peer.listener.isClosed(); });
+    ASSERT_EQ(peer.listener.status().code, kSTPPeerClosed);
+
+    TStat stat;
+    ASSERT_TRUE(peer.listener.listen(0, nullptr, &stat));
+    peer.fd = RawConnect(peer.listener.localPort());
+    TimeoutSTPRetryHandler retry(5000);
+    ASSERT_TRUE(peer.listener.acceptConnection(&retry, &stat));
+    peer.Send(message, sizeof message);
+    peer.PumpUntil([&] { return rec.headers.size() == 1 || peer.listener.isClosed(); });
+    EXPECT_EQ(rec.headers.size(), 1u) << "the old half message must not come first";
+    EXPECT_FALSE(peer.listener.isClosed()) << peer.listener.status().text;
+}
+
 TEST(STPTransportRaw, OddBodyLengthOccupiesItsRoundedSpaceOnTheStream) {
     RawPeer peer;
     Recorder rec;
