@@ -17,7 +17,6 @@
 #include "windlib/button/wbutton.h"
 #include "windlib/button/witemguard.h"
 #include "windlib/button/wpulldown.h"
-#include "windlib/button/wselection.h"
 #include "windlib/config/config_tables.h"
 #include "windlib/window/wcolwind.h"
 #include "windlib/window/wmodal.h"
@@ -25,6 +24,7 @@
 #include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdrawlib.h"
 #include "windlib/x11/xfonts.h"
+#include "windlib/x11/xselection.h"
 
 namespace {
 
@@ -434,7 +434,9 @@ void TextField::mouse(xinLibSt* event) {
         return;
     }
     if (event->d == -1) {
-        if (event->f == 1 && dragging_) {
+        // A drag, or the word or line a double or triple click chose, is what a middle
+        // click elsewhere pastes.
+        if (event->f == 1 && (dragging_ || clicks_ >= 2)) {
             dragging_ = false;
             if (hasSelection() && !(flags & kTfSecure))
                 WSelectionOwn(kSelectionPrimary, value + selStart, selEnd - selStart);

@@ -12,7 +12,6 @@
 #include "windlib/msl/msl_commands.h"
 #include "windlib/msl/msl_draw.h"
 #include "windlib/msl/msl_sort.h"
-#include "windlib/msl/msl_xselection.h"
 #include "windlib/window/wcolwind.h"
 #include "windlib/window/wscrollbar.h"
 #include "windlib/x11/xdirty.h"
@@ -168,9 +167,6 @@ int MScrollList::EventParse(xinLibSt* event, GItem*) {
         return MslMouseEvent(this, event);
     case kXinKey:
         return MslKeyEvent(this, event);
-    case kXinSelection:
-        WSelectionServe();
-        return 0;
     default:
         return 0;
     }

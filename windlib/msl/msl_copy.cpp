@@ -6,7 +6,7 @@
 #include "shared/gen_hooks.h"
 #include "shared/gen_mstring.h"
 #include "windlib/msl/mscrolllist.h"
-#include "windlib/msl/msl_xselection.h"
+#include "windlib/x11/xselection.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ int MslCopy(MScrollList* list, bool all, const xinLibSt* event) {
     bool dealtWith = list->copy && list->copy(list, text);
     if (!dealtWith && list->alive()) {
         bool timed = event && (event->kind == kXinKey || event->kind == kXinMouse);
-        WSelectionOffer(list->getW(), text, timed ? (unsigned long)event->g : 0);
+        WSelectionOwn(kSelectionBoth, text, -1, list->getW(), timed ? (unsigned long)event->g : 0);
     }
     gen_free(text);
     return 1;

@@ -1,6 +1,6 @@
 // Copying from a scroll list: the text CopySel and CopyAll make, offered first to the
 // list's copy callback and otherwise to other X clients as the CLIPBOARD and then the
-// PRIMARY selection of the list's window (msl_xselection.h).
+// PRIMARY selection of the list's window (windlib/x11/xselection.h).
 #pragma once
 
 class MScrollList;

@@ -17,6 +17,7 @@
 #include "windlib/x11/xdrawlib.h"
 #include "windlib/x11/xfonts.h"
 #include "windlib/x11/ximages.h"
+#include "windlib/x11/xselection.h"
 #include "windlib/x11/xstatemanager.h"
 #include "windlib/x11/xwindow.h"
 
@@ -63,11 +64,12 @@ Bool IsForWindow(Display*, XEvent* event, XPointer w) {
     return event->xany.window == (Window)w;
 }
 
+// Another program asking for the window's selection still gets its answer.
 void DiscardEvents(Window w) {
     if (!display) return;
     XEvent event;
-    while (XCheckIfEvent(display, &event, IsForWindow, (XPointer)w)) {
-    }
+    while (XCheckIfEvent(display, &event, IsForWindow, (XPointer)w))
+        if (event.type == SelectionRequest) WSelectionHandleEvent(&event);
 }
 
 // From the last table entry down, so items placed inside an earlier item go first.

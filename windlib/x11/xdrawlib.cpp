@@ -30,6 +30,7 @@
 #include "windlib/x11/xevents.h"
 #include "windlib/x11/xfonts.h"
 #include "windlib/x11/ximages.h"
+#include "windlib/x11/xselection.h"
 #include "windlib/x11/xstatemanager.h"
 #include "windlib/x11/xwindow.h"
 #include "xswitch/xswitch.h"
@@ -286,6 +287,7 @@ void WDrawExit() {
         delete socketListener;
         socketListener = nullptr;
     }
+    WSelectionShutdown();
     if (alive) delete stateManager;
     stateManager = nullptr;
     delete dirtyTracker;

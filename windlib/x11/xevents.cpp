@@ -10,6 +10,7 @@
 
 #include "windlib/x11/xdirty.h"
 #include "windlib/x11/xdisplay.h"
+#include "windlib/x11/xselection.h"
 #include "windlib/x11/xwindow.h"
 #include "xswitch/xswitch.h"
 
@@ -127,6 +128,17 @@ bool TranslateConfigure(XEvent* event, xinLibSt* r) {
     return true;
 }
 
+// The selection service answers first; items that care still get the event itself.
+bool TranslateSelection(XEvent* event, xinLibSt* r) {
+    r->kind = kXinSelection;
+    r->a = 1;
+    r->b = (long)event;
+    r->c = (long)sizeof *event;
+    r->d = WSelectionHandleEvent(event);
+    r->e = 1;
+    return true;
+}
+
 bool TranslateClientMessage(const XClientMessageEvent& c, xinLibSt* r) {
     if (c.message_type != wm_protocols_atom || c.format != 32) return false;
     Atom protocol = (Atom)c.data.l[0];
@@ -187,6 +199,7 @@ bool WTranslateEvent(XEvent* event, xinLibSt* record, char* text) {
     memset(record, 0, sizeof *record);
     record->kind = kXinNothing;
     record->window = event->xany.window;
+    WSelectionNoteEventTime(event);
     switch (event->type) {
     case KeyPress:
     case KeyRelease:
@@ -225,10 +238,7 @@ bool WTranslateEvent(XEvent* event, xinLibSt* record, char* text) {
     case SelectionNotify:
     case SelectionRequest:
     case SelectionClear:
-        record->kind = kXinSelection;
-        record->a = 1;
-        record->e = 1;
-        return true;
+        return TranslateSelection(event, record);
     case MappingNotify:
         XRefreshKeyboardMapping(&event->xmapping);
         WRefreshModifierMapping();

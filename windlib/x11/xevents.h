@@ -1,6 +1,7 @@
 // X events into the toolkit's event record (xinLibSt, xinlib.h): key symbols into key
 // codes, the modifier state into the toolkit's bits, queued motion, configure and typing
-// collapsed into one record each. Exposures go to the dirty tracker instead. Start with
+// collapsed into one record each. Exposures go to the dirty tracker instead, and selection
+// events to the selection service (xselection.h) before they become records. Start with
 // WTranslateEvent.
 #pragma once
 

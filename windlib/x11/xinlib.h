@@ -10,7 +10,8 @@ enum XinKind {
     kXinMap = 2,        // a: 1 mapped, 0 unmapped
     kXinClose = 3,      // window-manager delete request
     kXinFocus = 4,      // a: 1 in, 0 out
-    kXinSelection = 5,  // a: 1 text, 2 bitmap; b: data; c: length; d: selection 0-4; e: 1
+    kXinSelection = 5,  // a: 1 text, 2 bitmap; b: the XEvent (XEvent*, already answered
+                        // by xselection.h); c: its size; d: selection 0-4 (-1 other); e: 1
     kXinMouse = 7,      // a, b: pointer x, y; c: modifier state; d: 1 press, -1 release,
                         // 0 motion; e: item context; f: button number
     kXinKey = 8,        // a, b: pointer x, y; c: modifier state; d: key code; e: text

@@ -1,9 +1,9 @@
 // Text fields under real input: typing and editing keys reach the focused field, Return
 // goes to the post-event function of a field that wants it and otherwise to the window's
 // default button (Escape to its Cancel button), cut/copy/paste go through the X selection
-// (another program can read what was copied, and a paste takes what another program owns),
-// directory names complete while they are typed, and a dialog's first field with a verify
-// function checks the dialog's answer.
+// (another program can read what was copied, a paste takes what another program owns, and
+// a middle click pastes the primary selection), directory names complete while they are
+// typed, and a dialog's first field with a verify function checks the dialog's answer.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -21,10 +21,10 @@
 #include "support/temp_dir.h"
 #include "tests/windlib/button/button_test_window.h"
 #include "windlib/button/wbutton.h"
-#include "windlib/button/wselection.h"
 #include "windlib/button/wtextfield.h"
 #include "windlib/config/config_tables.h"
 #include "windlib/window/wmodal.h"
+#include "windlib/x11/xselection.h"
 
 namespace {
 
@@ -86,10 +86,6 @@ protected:
         pressed.clear();
         field = tfCreate(window_, 10, 20, 300, 22, nullptr, "", -1, -1, nullptr);
         field->setPostEvent(Posted);
-    }
-    void TearDown() override {
-        WSelectionShutdown();
-        WidgetWindowTest::TearDown();
     }
     void Focus(TextField* f) {
         ClickAt(f->boxX() + 5, f->y + f->height / 2);
@@ -163,6 +159,19 @@ TEST_F(TextFieldInput, CutCopyAndPasteGoThroughTheXSelection) {
     other->select(0, other->length);
     other->runEditCommand(kTfEditCopy);
     EXPECT_EQ(ForeignRead(SharedXvfb().display(), pump), "alpha beta");
+}
+
+TEST_F(TextFieldInput, ADoubleClickedWordIsWhatAMiddleClickPastes) {
+    TextField* other = tfCreate(window_, 10, 60, 300, 22, nullptr, "", -1, -1, nullptr);
+    field->setValue("alpha beta", true, false);
+    Show();
+    ASSERT_EQ(Xdo({"mousemove", "--window", Win(), std::to_string(field->boxX() + 5),
+                   std::to_string(field->y + field->height / 2), "click", "--repeat", "2",
+                   "--delay", "40", "1"}),
+              0);
+    ASSERT_TRUE(Pump([] { return WSelectionOwned(kSelectionPrimary); }));
+    ClickAt(other->boxX() + 5, other->y + other->height / 2, 2);
+    ASSERT_TRUE(Pump([&] { return Value(other) == "alpha"; }));
 }
 
 TEST_F(TextFieldInput, PasteTakesWhatAnotherProgramOwns) {
