@@ -1,0 +1,255 @@
+// The install engine against the bare work it stands for: 200 archives holding 20,000
+// files, installed headless by DoInstall (permission walks before every archive, output
+// polling, the final read-only pass) and by a shell loop of "tar -xzf" followed by one
+// "chmod a-w" over the files. Prints the median of each and their ratio (target: at most
+// 1.25). Run: bench_install [runs]
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "setup/components.h"
+#include "setup/install_engine.h"
+#include "setup/install_options.h"
+#include "shared/indgen.h"
+
+namespace {
+constexpr int kArchives = 200;
+constexpr int kFilesPerArchive = 100;
+static_assert(kArchives * kFilesPerArchive == 20000, "the distribution's size");
+
+double NowMs() {
+    timeval now;
+    gettimeofday(&now, nullptr);
+    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
+}
+
+double CpuMs(int who) {
+    rusage usage;
+    getrusage(who, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+// Elapsed time and processor time, of this process and of its (reaped) children. On a
+// shared machine the processor times are the steadier figures.
+struct Cost {
+    double wall = 0, own = 0, children = 0;
+    double Cpu() const { return own + children; }
+};
+
+class Stopwatch {
+public:
+    Stopwatch() : wall_(NowMs()), own_(CpuMs(RUSAGE_SELF)), children_(CpuMs(RUSAGE_CHILDREN)) {}
+    Cost Read() const {
+        Cost cost;
+        cost.wall = NowMs() - wall_;
+        cost.own = CpuMs(RUSAGE_SELF) - own_;
+        cost.children = CpuMs(RUSAGE_CHILDREN) - children_;
+        return cost;
+    }
+
+private:
+    double wall_, own_, children_;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool Shell(const std::string& command) {
+    return system(command.c_str()) == 0;
+}
+
+void WriteStagedFile(const std::string& path, const std::string& contents, mode_t mode) {
+    FILE* file = fopen(path.c_str(), "w");
+    if (!file) return;
+    fwrite(contents.data(), 1, contents.size(), file);
+    fclose(file);
+    chmod(path.c_str(), mode);
+}
+
+// Stages archive n's files below `stage`: 5 into the shared bin/ and lib/ directories,
+// 40 into a per-target directory it shares with nine others and 50 into a tree of its
+// own, with a mix of modes, some read-only.
+void StageArchive(const std::string& stage, int n) {
+    std::string t = "targets/t" + std::to_string(n % 20), own = "pkg" + std::to_string(n);
+    std::string mkdir = "mkdir -p";
+    for (const std::string& dir : {std::string("bin"), std::string("lib"), t + "/include",
+                                   t + "/lib", own + "/a/b", own + "/c", own + "/doc"})
+        mkdir += " '" + stage + "/" + dir + "'";
+    Shell(mkdir);
+    std::string tag = std::to_string(n) + "_";
+    for (int k = 0; k < 5; k++) {
+        WriteStagedFile(stage + "/bin/tool_" + tag + std::to_string(k), "#!/bin/sh\n", 0755);
+        WriteStagedFile(stage + "/lib/lib" + tag + std::to_string(k) + ".a", "archive", 0644);
+    }
+    for (int k = 0; k < 20; k++) {
+        std::string name = tag + std::to_string(k);
+        WriteStagedFile(stage + "/" + t + "/include/h" + name + ".h", "/* header */\n", 0644);
+        WriteStagedFile(stage + "/" + t + "/lib/o" + name + ".o", std::string(512, 'o'), 0644);
+    }
+    for (int k = 0; k < 10; k++) {
+        std::string name = std::to_string(k);
+        WriteStagedFile(stage + "/" + own + "/a/s" + name + ".c", "int x;\n", 0644);
+        WriteStagedFile(stage + "/" + own + "/a/b/s" + name + ".c", "int y;\n", 0644);
+        WriteStagedFile(stage + "/" + own + "/c/c" + name, "c", 0600);
+        WriteStagedFile(stage + "/" + own + "/doc/d" + name + ".txt", "doc", 0444);
+        WriteStagedFile(stage + "/" + own + "/f" + name, "f", 0664);
+    }
+}
+
+// kArchives item archives of the "bsp" set in alltargets/, packed in one shell run.
+bool MakeDistribution(const std::string& root) {
+    std::string pack = "set -e\nmkdir -p '" + root + "/alltargets'\n";
+    for (int n = 0; n < kArchives; n++) {
+        std::string stage = root + ".stage/" + std::to_string(n);
+        StageArchive(stage, n);
+        char archive[64];
+        snprintf(archive, sizeof archive, "alltargets/linux86_bsp_n%03d.tgz", n);
+        pack += "tar -C '" + stage + "' -czf '" + root + "/" + archive + "' .\n";
+    }
+    pack += "rm -rf '" + root + ".stage'\n";
+    std::string script = root + ".sh";
+    WriteStagedFile(script, pack, 0644);
+    return Shell("/bin/sh '" + script + "'");
+}
+
+// The options record as discovery leaves it for a distribution of kArchives items of the
+// "bsp" set, all selected, with gtar and gzip in the utilities directory.
+void SetUpOptions(const std::string& root, const std::string& util) {
+    InstallOptions& o = installOptions;
+    InitializeSegments();
+    o.sourceDir = gen_copy(root.c_str());
+    o.utilDir = gen_copy(util.c_str());
+    o.gtarPath = gen_concat(o.utilDir, "/gtar");
+    o.gzipPath = gen_concat(o.utilDir, "/gzip");
+    const char* const hosts[] = {"hppa", "solaris2", "linux86", "win32", "unix"};
+    for (int h = 0; h < 5; h++) o.hosts[h] = new Component(hosts[h], hosts[h], h, true, false);
+    o.toolHost = 2;
+    for (int t = 0; t < kNumTargets; t++)
+        o.targets[t] = new Component(t == kAllTargets ? "alltargets" : "none", "", t, false, false);
+    const char* const kinds[] = {"docs", "tools"};
+    for (int k = 0; k < kNumContentKinds; k++)
+        o.components[k] = new Component(kinds[k], kinds[k], k, true, true);
+    const char* const types[] = {"ide", "blw", "vstartd"};
+    for (int t = 0; t < kNumInstallTypes; t++)
+        o.types[t] = new Component(types[t], types[t], t, t == kTypeIde, t == kTypeIde);
+    o.bsps.clear();
+    for (int n = 0; n < kArchives; n++) {
+        char name[32];
+        snprintf(name, sizeof name, "bsp_n%03d", n);
+        o.bsps.push_back(new Component(name, name, n, true, true, false, kAllTargets,
+                                       static_cast<char**>(gen_alloc(1, sizeof(char*)))));
+    }
+    o.bsps.push_back(nullptr);
+    o.numBSPs = kArchives;
+}
+
+// The engine prints every line itself (into the log); the view only counts the errors.
+class CountingView : public InstallProgressView {
+public:
+    void DisplayError(const char*) override { errors++; }
+    void DisplayMessage(const char*) override {}
+    void DisplayInformation(const char*) override {}
+    void ChangeCancelToDone() override {}
+    int errors = 0;
+};
+
+Cost RunEngine(const std::string& target, const std::string& logFile) {
+    InstallOptions& o = installOptions;
+    o.targetDir = gen_copy(target.c_str());
+    o.cancelRequested = o.cancelled = false;
+    fflush(stdout);
+    int saved = dup(1);
+    FILE* sink = fopen(logFile.c_str(), "w");
+    dup2(fileno(sink), 1);
+    sync(); // the previous run's writes are not this run's cost
+    Stopwatch watch;
+    DoInstall(nullptr, 0);
+    Cost cost = watch.Read();
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    fclose(sink);
+    if (chdir("/") != 0) perror("chdir");
+    return cost;
+}
+
+Cost RunShell(const std::string& root, const std::string& target) {
+    std::string command = "mkdir -p '" + target + "' && cd '" + target + "' && for a in '" + root +
+                          "'/alltargets/*.tgz; do tar -xzf \"$a\"; done && "
+                          "find . -type f -exec chmod a-w {} + >/dev/null";
+    sync(); // the previous run's writes are not this run's cost
+    Stopwatch watch;
+    if (!Shell(command)) fprintf(stderr, "the shell loop failed\n");
+    return watch.Read();
+}
+
+// Files below target that can still be written, and the number of files.
+void CountFiles(const std::string& target, long* files, long* writable) {
+    std::string command =
+        "find '" + target + "' -type f | wc -l; find '" + target + "' -type f -perm /222 | wc -l";
+    FILE* pipe = popen(command.c_str(), "r");
+    *files = *writable = -1;
+    if (pipe && fscanf(pipe, "%ld %ld", files, writable) != 2) *files = -1;
+    if (pipe) pclose(pipe);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    gen_init(argv[0], 0, 0);
+    int runs = argc > 1 ? atoi(argv[1]) : 3;
+    if (runs < 1) runs = 1;
+    char* scratch = gen_createtmpdir(nullptr, 0755);
+    if (!scratch) return 1;
+    std::string base = scratch, root = base + "/dist", util = base + "/util";
+    printf("making %d archives with %d files ...\n", kArchives, kArchives * kFilesPerArchive);
+    fflush(stdout);
+    if (!MakeDistribution(root) ||
+        !Shell("mkdir -p '" + util + "' && ln -s \"$(command -v tar)\" '" + util +
+               "/gtar' && ln -s \"$(command -v gzip)\" '" + util + "/gzip'")) {
+        fprintf(stderr, "could not make the distribution\n");
+        return 1;
+    }
+    SetUpOptions(root, util);
+    CountingView view;
+    theProgressView = &view;
+
+    std::vector<double> engineWall, engineCpu, shellWall, shellCpu;
+    for (int run = 0; run < runs; run++) {
+        std::string engineTarget = base + "/engine" + std::to_string(run);
+        std::string shellTarget = base + "/shell" + std::to_string(run);
+        // Alternate which goes first, so neither always meets the other's leftovers.
+        Cost engine, shell;
+        if (run % 2 == 0) engine = RunEngine(engineTarget, base + "/engine.log");
+        shell = RunShell(root, shellTarget);
+        if (run % 2 == 1) engine = RunEngine(engineTarget, base + "/engine.log");
+        engineWall.push_back(engine.wall), engineCpu.push_back(engine.Cpu());
+        shellWall.push_back(shell.wall), shellCpu.push_back(shell.Cpu());
+        long files = 0, writable = 0, shellFiles = 0, shellWritable = 0;
+        CountFiles(engineTarget, &files, &writable);
+        CountFiles(shellTarget, &shellFiles, &shellWritable);
+        printf("run %d: engine %.0f ms, cpu %.0f ms own + %.0f ms children (%ld files, %ld "
+               "writable); shell %.0f ms, cpu %.0f ms (%ld files, %ld writable)\n",
+               run + 1, engine.wall, engine.own, engine.children, files, writable, shell.wall,
+               shell.Cpu(), shellFiles, shellWritable);
+        fflush(stdout);
+        Shell("chmod -R u+w '" + engineTarget + "' '" + shellTarget + "' && rm -rf '" +
+              engineTarget + "' '" + shellTarget + "'");
+    }
+    double ew = Median(engineWall), sw = Median(shellWall);
+    double ec = Median(engineCpu), sc = Median(shellCpu);
+    printf("engine: %.0f ms (cpu %.0f ms)\nshell loop: %.0f ms (cpu %.0f ms)\n", ew, ec, sw, sc);
+    printf("ratio: %.3f elapsed, %.3f cpu (target <= 1.25)\n", ew / sw, ec / sc);
+    if (view.errors > 0) printf("the engine showed %d error lines\n", view.errors);
+    Shell("chmod -R u+w '" + base + "' && rm -rf '" + base + "'");
+    return 0;
+}

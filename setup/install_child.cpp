@@ -1,0 +1,178 @@
+// Running one external command for the engine: ExecAndDisplayCommand starts it with
+// pipes, shows its output piece by piece as it arrives while the window stays live, kills
+// it when the user cancels, and reaps it. Between polls it sleeps on the child's pipes and
+// the X connection rather than spinning, so the archive tool keeps the processor.
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <cerrno>
+
+#include "setup/install_engine.h"
+#include "setup/install_options.h"
+#include "shared/indgen.h"
+#include "shared/libcxxutil/ut_idle.h"
+#include "shared/libcxxutil/ut_system.h"
+#include "windlib/wevent.h"
+#include "windlib/wutility.h"
+#include "xswitch/xswitch.h"
+
+namespace {
+
+// One piece of output: at most 1999 bytes and the terminator.
+const int kPieceSize = 2000;
+// Longest sleep between polls; a cancel can only come from an event or a timer, and both
+// wake the sleep early.
+const long kLongestWaitMs = 100;
+// Without the descriptor registry the sleep cannot watch the X connection: keep it short
+// while a window is up so that the window still answers promptly.
+const long kWaitWithoutXMs = 20;
+// How long a child has to go after the termination signal before it is killed outright.
+const long kTerminationGraceUs = 2000000;
+// The reaping back-off: first retry almost at once (the child is usually exiting), then
+// ever longer up to this.
+const long kFirstReapPauseUs = 50;
+const long kLongestReapPauseUs = 20000;
+
+// Wakes the toolkit's sleep when a pipe of the child can be read. It is registered only
+// for the length of one sleep, so the event dispatch never sees it.
+class PipeWakeUp : public SocketListener {
+public:
+    explicit PipeWakeUp(const Pipe_Comm_Handle* pipe)
+        : fd_(pipe && pipe->IsAlive() ? pipe->getPipeFd() : -1) {
+        if (fd_ >= 0) getIdleNotifier()->addSocketListener(this);
+    }
+    ~PipeWakeUp() override {
+        if (fd_ >= 0 && getIdleNotifier()) getIdleNotifier()->removeSocketListener(this);
+    }
+    PipeWakeUp(const PipeWakeUp&) = delete;
+    PipeWakeUp& operator=(const PipeWakeUp&) = delete;
+
+    bool hasFD() override { return fd_ >= 0; }
+    int getFD() override { return fd_; }
+    bool wantsToRead() override { return true; }
+    bool wantsToWrite() override { return false; }
+    bool wantsToDequeueAndDispatch() override { return false; }
+    bool wantsToStop() override { return false; }
+    void handleRead() override {}
+    void handleWrite() override {}
+    void handleDequeueAndDispatch() override {}
+    void handleStop() override {}
+
+private:
+    int fd_;
+};
+
+// The sleep allowed before the next toolkit timer is due.
+long UntilNextTimer(long wait) {
+    IdleNotifier* notifier = getIdleNotifier();
+    long next = notifier ? notifier->getTimeBeforeNextTimer(true) : -1;
+    return next >= 0 && next < wait ? next : wait;
+}
+
+// Sleeps until a live pipe has something, the user acts or a timer is due.
+void WaitForOutput(const Pipe_Comm_Handle* out, const Pipe_Comm_Handle* err) {
+    if (debugFlag[kSwitchUseFDRegistry] && getIdleNotifier()) {
+        PipeWakeUp outWake(out);
+        PipeWakeUp errWake(err);
+        WYield(kLongestWaitMs, false);
+        return;
+    }
+    struct pollfd watched[2];
+    int count = 0;
+    for (const Pipe_Comm_Handle* pipe : {out, err})
+        if (pipe && pipe->IsAlive()) watched[count++] = {pipe->getPipeFd(), POLLIN, 0};
+    long wait = UntilNextTimer(WGUIInitialized() ? kWaitWithoutXMs : kLongestWaitMs);
+    poll(watched, count, static_cast<int>(wait));
+}
+
+void PauseMicroseconds(long us) {
+    struct timespec pause = {us / 1000000, (us % 1000000) * 1000};
+    nanosleep(&pause, nullptr);
+}
+
+// Shows one piece from the pipe when it has any; true when the pipe had something to say
+// (text or its end), so the caller polls again before sleeping.
+bool ShowPiece(Pipe_Comm_Handle* pipe, void (*show)(const char*)) {
+    if (!pipe || !pipe->IsAlive() || !pipe->IsDataOnPipe()) return false;
+    char piece[kPieceSize];
+    int length = 0;
+    if (pipe->readFromHandle(&length, piece, kPieceSize) && length > 0) show(piece);
+    return true;
+}
+
+void KillChild(pid_t pid) {
+    char* report = ut_KillProcess(pid, true)
+                       ? gen_asprintf("Process %d killed.", static_cast<int>(pid))
+                       : gen_asprintf("Unable to kill %d.\nThis process had probably already "
+                                      "terminated.",
+                                      static_cast<int>(pid));
+    DoDisplayError(report);
+    gen_free(report);
+    installOptions.cancelled = true;
+}
+
+// Waits for the child to be gone, keeping the window live. A cancel while it lingers
+// kills it; a killed child that outlives the grace period is killed outright.
+void ReapChild(pid_t pid, bool killed) {
+    long pause = kFirstReapPauseUs;
+    long sinceKill = 0;
+    for (;;) {
+        int status = 0;
+        pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid) return;
+        // No such child: the event loop's registry may have reaped it for us.
+        if (got < 0 && errno != EINTR) return;
+        if (!killed && installOptions.cancelRequested) {
+            KillChild(pid);
+            killed = true;
+        }
+        if (killed && sinceKill >= kTerminationGraceUs) kill(pid, SIGKILL);
+        WEventAll(0);
+        PauseMicroseconds(pause);
+        if (killed) sinceKill += pause;
+        pause = pause * 2 < kLongestReapPauseUs ? pause * 2 : kLongestReapPauseUs;
+    }
+}
+
+} // namespace
+
+void ExecAndDisplayCommand(const char* command) {
+    InstallOptions& o = installOptions;
+    pid_t pid = -1;
+    Pipe_Comm_Handle* in = nullptr;
+    Pipe_Comm_Handle* out = nullptr;
+    Pipe_Comm_Handle* err = nullptr;
+    if (!nonblocking_systemcall(command, &pid, true, &in, true, &out, true, &err, false, false,
+                                nullptr)) {
+        char* report = gen_concat3("Could not start ", command ? command : "", ".");
+        DoDisplayError(report);
+        gen_free(report);
+        return;
+    }
+    // Nobody types into an archive tool: one that asks a question reads end of input
+    // instead of waiting for ever.
+    delete in;
+
+    bool killed = false;
+    while (!o.cancelled && out && out->IsAlive()) {
+        bool heard = ShowPiece(out, DoDisplayMessage);
+        heard = ShowPiece(err, DoDisplayError) || heard;
+        if (o.cancelRequested && !o.cancelled) {
+            KillChild(pid);
+            killed = true;
+        }
+        WEventAll(0);
+        if (!heard && !o.cancelled && out->IsAlive()) WaitForOutput(out, err);
+    }
+    bool outputEnded = !out || !out->IsAlive();
+    delete out;
+    delete err;
+    // A message that noticed the cancel first ended the loop before the kill above.
+    if (!outputEnded && !killed && o.cancelRequested) {
+        KillChild(pid);
+        killed = true;
+    }
+    ReapChild(pid, killed);
+}

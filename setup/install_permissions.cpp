@@ -1,0 +1,287 @@
+// The permission walks over the installation tree. Before every archive the tree must be
+// writable for owner and group (DoAddWritePermission); after the last one every installed
+// file is made read-only (DoRemoveWritePermission). Walking the whole tree before every
+// archive would cost time in proportion to everything installed so far, so the add walk
+// remembers the directories it saw and looks into one again only when it has changed.
+//
+// Why that is safe: gtar never rewrites an installed file in place; it removes it and
+// creates a new one (with or without its "U" option), which changes the change time
+// (ctime) of the directory holding it. A directory's own mode can change in place (gtar
+// sets the modes of directories it extracts), which changes that directory's ctime. So a
+// directory whose ctime is as recorded holds the same entries with the same modes as
+// before. Every walk still looks at the ctime of every directory, never at every file.
+// File-system clocks are coarse: a change made within the same tick as the recorded ctime
+// would leave it equal. A ctime is therefore trusted only when it is older than a fence
+// taken from the file system itself at the start of the walk that recorded it; any later
+// change carries a ctime at or after that fence. Start reading at DoAddWritePermission.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "setup/install_engine.h"
+#include "setup/install_options.h"
+#include "shared/indgen.h"
+
+// Older systems lack these; the walk checks every entry's type before opening it anyway.
+#ifndef O_DIRECTORY
+#define O_DIRECTORY 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+
+namespace {
+
+const mode_t kOwnerGroupWrite = 0220;
+const mode_t kAnyWrite = 0222;
+
+struct DirRecord {
+    std::string name;
+    dev_t device = 0;
+    ino_t inode = 0;
+    struct timespec ctime = {0, 0};
+    bool settled = false; // ctime predates the fence of the walk that recorded it
+    std::vector<DirRecord> subdirs;
+    struct stat current = {}; // read by the listing of its parent in this walk
+    bool haveCurrent = false; // ... when that is set
+};
+
+// What the add walk knows about one installation tree.
+struct TreeMemory {
+    std::string root;
+    DirRecord top;
+} memory;
+
+// Directories already reported as unreadable: each is named once per run.
+std::set<std::string> reported;
+
+bool Earlier(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+bool Same(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool StillAsRecorded(const DirRecord& record, const struct stat& now) {
+    return record.settled && record.device == now.st_dev && record.inode == now.st_ino &&
+           Same(record.ctime, now.st_ctim);
+}
+
+void Record(DirRecord* record, const struct stat& now, const struct timespec& fence) {
+    record->device = now.st_dev;
+    record->inode = now.st_ino;
+    record->ctime = now.st_ctim;
+    record->settled = Earlier(now.st_ctim, fence);
+}
+
+// "Now" by the file system's own clock: a change of the root's ctime (its mode is set to
+// what it is), read back. Where that is refused the root's last change is a safe fence.
+struct timespec TakeFence(int rootFd) {
+    struct stat status;
+    if (fstat(rootFd, &status) != 0) return {0, 0};
+    if (fchmod(rootFd, status.st_mode & 07777) == 0) fstat(rootFd, &status);
+    return status.st_ctim;
+}
+
+void ReportUnreadable(const std::string& path) {
+    if (!reported.insert(path).second) return;
+    std::string message = "Could not change the permissions of the files in " + path + ".";
+    DoDisplayError(message.c_str());
+}
+
+int OpenDirectoryAt(int dirFd, const char* name) {
+    return openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// The entry names of an open directory, without "." and "..". Takes `fd` over.
+bool ReadEntries(int fd, std::vector<std::string>* names) {
+    DIR* stream = fdopendir(fd);
+    if (!stream) {
+        close(fd);
+        return false;
+    }
+    while (struct dirent* entry = readdir(stream)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+        names->push_back(name);
+    }
+    closedir(stream);
+    return true;
+}
+
+// The stream reads through a copy of the descriptor; the walk itself never reads from it.
+bool ReadEntriesAt(int dirFd, std::vector<std::string>* names) {
+    int fd = dup(dirFd);
+    return fd >= 0 && ReadEntries(fd, names);
+}
+
+// True when the mode had to change.
+bool AddWriteAt(int dirFd, const char* name, const struct stat& status) {
+    if ((status.st_mode & kOwnerGroupWrite) == kOwnerGroupWrite) return false;
+    fchmodat(dirFd, name, (status.st_mode & 07777) | kOwnerGroupWrite, 0);
+    return true;
+}
+
+DirRecord* FindSubdir(DirRecord& record, const std::string& name) {
+    for (DirRecord& sub : record.subdirs)
+        if (sub.name == name) return &sub;
+    return nullptr;
+}
+
+// Where the walk is: a directory named by `rel` below the open directory `fd` ("" is fd
+// itself). Unchanged directories are looked at through paths, without opening them; a
+// directory is opened only to be listed, and then becomes the base of its subtree.
+struct Place {
+    int fd;
+    std::string rel;
+    std::string shown; // the path used in reports
+
+    Place Below(const std::string& name) const {
+        return {fd, rel.empty() ? name : rel + "/" + name, shown + "/" + name};
+    }
+    const char* Name() const { return rel.empty() ? "." : rel.c_str(); }
+};
+
+// Beyond this a relative path is not built further: the directory is opened instead.
+const size_t kLongestRelativePath = 1024;
+
+// Gives every file of a changed directory owner and group write permission and lists its
+// subdirectories afresh, keeping what is known of those that are still there (each with
+// its status just read). Symbolic links are left alone: changing one would change what it
+// points at, which may lie outside the installation.
+bool RescanForAdd(int dirFd, DirRecord* record, const std::string& shown) {
+    std::vector<std::string> names;
+    if (!ReadEntriesAt(dirFd, &names)) {
+        ReportUnreadable(shown);
+        return false;
+    }
+    std::vector<DirRecord> subdirs;
+    for (const std::string& name : names) {
+        struct stat status;
+        if (fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISLNK(status.st_mode)) continue;
+        if (!S_ISDIR(status.st_mode)) {
+            AddWriteAt(dirFd, name.c_str(), status);
+            continue;
+        }
+        DirRecord* known = FindSubdir(*record, name);
+        if (known && known->inode == status.st_ino && known->device == status.st_dev) {
+            subdirs.push_back(std::move(*known));
+        } else {
+            subdirs.emplace_back();
+            subdirs.back().name = name;
+        }
+        subdirs.back().current = status;
+        subdirs.back().haveCurrent = true;
+    }
+    record->subdirs = std::move(subdirs);
+    return true;
+}
+
+void VisitForAdd(const Place& place, DirRecord* record, const struct stat& status,
+                 const struct timespec& fence);
+
+// Looks at each known subdirectory: one that is as recorded and has no subdirectories of
+// its own needs nothing; any other gets owner and group write and is visited.
+void VisitSubdirs(const Place& place, DirRecord* record, const struct timespec& fence) {
+    for (DirRecord& sub : record->subdirs) {
+        Place below = place.Below(sub.name);
+        struct stat status = sub.current;
+        bool found =
+            sub.haveCurrent || fstatat(below.fd, below.Name(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+        sub.haveCurrent = false;
+        if (!found || !S_ISDIR(status.st_mode)) {
+            record->settled = false; // look again next time
+            continue;
+        }
+        bool same = StillAsRecorded(sub, status);
+        if (same && sub.subdirs.empty()) continue;
+        // Its mode may have changed without its parent changing.
+        if (!same && AddWriteAt(below.fd, below.Name(), status))
+            fstatat(below.fd, below.Name(), &status, AT_SYMLINK_NOFOLLOW);
+        VisitForAdd(below, &sub, status, fence);
+    }
+}
+
+void VisitForAdd(const Place& place, DirRecord* record, const struct stat& status,
+                 const struct timespec& fence) {
+    bool changed = !StillAsRecorded(*record, status);
+    if (!changed && place.rel.size() < kLongestRelativePath) {
+        VisitSubdirs(place, record, fence);
+        return;
+    }
+    int fd = OpenDirectoryAt(place.fd, place.Name());
+    if (fd < 0) {
+        ReportUnreadable(place.shown);
+        record->settled = false;
+        return;
+    }
+    bool rescanned = changed && RescanForAdd(fd, record, place.shown);
+    VisitSubdirs({fd, "", place.shown}, record, fence);
+    close(fd);
+    if (rescanned) Record(record, status, fence);
+}
+
+// Takes all write permission from every file below the open directory.
+void RemoveWriteBelow(int dirFd, const std::string& path) {
+    std::vector<std::string> names;
+    if (!ReadEntriesAt(dirFd, &names)) {
+        ReportUnreadable(path);
+        return;
+    }
+    for (const std::string& name : names) {
+        struct stat status;
+        if (fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISLNK(status.st_mode)) continue;
+        if (!S_ISDIR(status.st_mode)) {
+            if (status.st_mode & kAnyWrite)
+                fchmodat(dirFd, name.c_str(), status.st_mode & 07777 & ~kAnyWrite, 0);
+            continue;
+        }
+        std::string subPath = path + "/" + name;
+        int fd = OpenDirectoryAt(dirFd, name.c_str());
+        if (fd < 0) {
+            ReportUnreadable(subPath);
+            continue;
+        }
+        RemoveWriteBelow(fd, subPath);
+        close(fd);
+    }
+}
+
+bool WalkCancelled() {
+    return installOptions.cancelRequested || installOptions.cancelled;
+}
+
+} // namespace
+
+void DoAddWritePermission(const char* dir) {
+    int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (rootFd < 0) return;
+    if (!WalkCancelled()) {
+        if (memory.root != dir) memory = TreeMemory{dir, DirRecord()};
+        struct timespec fence = TakeFence(rootFd);
+        struct stat status;
+        // The fence itself changed the root, so the root is always looked at again.
+        memory.top.settled = false;
+        if (fstat(rootFd, &status) == 0) VisitForAdd({rootFd, "", dir}, &memory.top, status, fence);
+    }
+    close(rootFd);
+}
+
+void DoRemoveWritePermission(const char* dir) {
+    int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (rootFd < 0) return;
+    if (!WalkCancelled()) {
+        // The files are read-only now: what the add walk remembers no longer holds.
+        memory = TreeMemory();
+        RemoveWriteBelow(rootFd, dir);
+    }
+    close(rootFd);
+}
