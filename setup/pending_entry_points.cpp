@@ -1,5 +1,4 @@
-// The least bodies of the entry points whose subsystems are not built yet; see the
-// header. Without a toolkit, start-up fails exactly as it does without a display.
+// ChooseDirectory over the toolkit's DirectoryChooser; see the header.
 #include "setup/pending_entry_points.h"
 
 #include "setup/components.h"
@@ -14,6 +13,3 @@ char* ChooseDirectory(const char* title, const char* root) {
     const char* chosen = chooser.getSelectedDir();
     return chosen ? gen_copy(chosen) : nullptr;
 }
-
-void CreateMainWindow() {}
-void DestroyMainWindow() {}

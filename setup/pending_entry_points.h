@@ -1,18 +1,11 @@
-// Entry points main calls whose subsystems are not built yet: the window toolkit, the
-// configuration, the debug switches, discovery, patches and the wizard. Each is declared
-// here under its own name with the least body that builds (pending_entry_points.cpp);
-// as a subsystem lands, its real header replaces the declaration here.
+// The last entry point left here: the directory chooser in the one-call form that
+// discovery asks for when no distribution is found. The alerts that discovery's users
+// reach through this header are windlib/dialog/wyesno.h's. Once discovery calls the
+// chooser itself, this module goes.
 #pragma once
 
 #include "windlib/dialog/wyesno.h"
 
-class GApplication;
-class InstallOptions;
-
 // The directory chooser titled `title` and rooted at `root`: a new copy of the directory the
 // user picked, or null when the user cancelled.
 char* ChooseDirectory(const char* title, const char* root);
-
-// The wizard window: theMainWindow = new MainWindow, and its deletion after the loop.
-void CreateMainWindow();
-void DestroyMainWindow();

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "setup/install_options.h"
-#include "setup/pending_entry_points.h"
 #include "shared/indgen.h"
 #include "windlib/dialog/wyesno.h"
 #include "windlib/wevent.h"

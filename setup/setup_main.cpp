@@ -5,8 +5,8 @@
 #include "setup/iff_archive_read.h"
 #include "setup/iff_archive_write.h"
 #include "setup/install_options.h"
-#include "setup/pending_entry_points.h"
 #include "setup/setup_entry.h"
+#include "setup/setup_mainwindow.h"
 #include "shared/indgen.h"
 #include "windlib/config/config_files.h"
 #include "windlib/config/config_options.h"
@@ -24,7 +24,7 @@ void SwitchOffServiceSwitches() {
     setXSwitch("ServiceRouter", false);
     setXSwitch("WindowManager", false);
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     gen_init(argv[0], 0, 0);
@@ -55,9 +55,10 @@ int main(int argc, char** argv) {
     installOptions.SetDefaults(argv, argc);
 
     if (!installOptions.noDisplay) {
-        CreateMainWindow();
+        theMainWindow = new MainWindow;
         DoWindowLoop();
-        DestroyMainWindow();
+        // Closing the window from outside releases the object itself and clears the pointer.
+        delete theMainWindow;
         WDrawExit();
         cleanup_after_gui();
     } else {

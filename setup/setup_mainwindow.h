@@ -1,0 +1,85 @@
+// The installation wizard: the window's behaviour on top of its generated part. The page
+// list on the left moves the user through the pages offered for this distribution; each
+// page is filled from installOptions when it is shown and stored back, with its rules
+// checked, when it is left; Install on the Summary page runs the engine inside the button's
+// callback while the progress view shows what it says. Start with MainWindow() and
+// SwitchSegments in setup_mainwindow.cpp.
+#pragma once
+
+#include "setup/install_engine.h"
+#include "setup/setup_mainwindow_gui.h"
+
+class Component;
+class SimpleBrowser;
+
+class MainWindow : public MainWindow_GUI, public InstallProgressView {
+public:
+    // Builds and shows the window on its first page; becomes the engine's progress view.
+    MainWindow();
+    ~MainWindow() override;
+
+    // ---- The progress view: one line in its colour, scrolled to, painted at once ------
+    void DisplayError(const char* text) override;
+    void DisplayMessage(const char* text) override;
+    void DisplayInformation(const char* text) override;
+    // Cancel becomes an enabled "Finish" (nothing once the window is gone).
+    void ChangeCancelToDone() override;
+
+    // ---- The window's operations ------------------------------------------------------
+    bool isCloseAllowed() override;
+    void handle_bCancel() override;
+    void handle_bNext() override;
+    void handle_bBack() override;
+    void handle_bTargetDirBrowse() override;
+    void mslSegments_handleSelectionChanged() override;
+    void mslComponents_handleDoubleClick(int row, int column, int clicks, xinLibSt* event) override;
+    void handle_tfTargetDir(xinLibSt* event) override;
+    void pdToolHost_changedSelection(int entry) override;
+
+    // ---- The wizard (rows are rows of the page list, i.e. of theRuntimeSegments) -------
+    // Leaves the current page (storing it and checking its rules) for `target`; stays when
+    // a rule refuses.
+    void SwitchSegments(int target);
+    void UpdateGUI(int row);
+    void UpdateInstallOptions(int row);
+    void InstallNow();
+
+private:
+    void initialize_mslSegments();
+    void InitializeText();
+    // Shows the first `count` components of `set` as check boxes; `honourHidden` leaves
+    // out the hidden ones.
+    void InitCheckboxes(int count, Component** set, bool honourHidden = true);
+    void InitTargetCheckboxes();
+    void UpdateFromCheckboxes(int count, Component** set);
+    void InitMslComponents(int count, Component** set);
+    void UpdateFromMslComponents() {}
+    // The directory field's text made to follow the host chosen in the pull-down.
+    void GetToolDirFromGUI();
+    void SetButtons();
+    void Display(const char* text, unsigned long pixel);
+
+    SimpleBrowser* browser_ = nullptr;
+    unsigned long messageColor_ = 0;
+    unsigned long errorColor_ = 0;
+    unsigned long informationColor_ = 0;
+    bool colorsAllocated_ = false;
+};
+
+// The one wizard window, from its creation in main until it is deleted (or deletes itself
+// when the user closes it from outside).
+extern MainWindow* theMainWindow;
+
+extern const char kWelcomeText[];
+
+// The introduction's text: the version line, an empty line and the welcome text, or the
+// welcome text alone for an empty version. A new string.
+char* IntroductionText(const char* version);
+// The directory `dir` (one trailing '/' dropped) made to end in the name of the host whose
+// description is `hostText` when it ended in another host's name. *toolHost becomes that
+// host (unchanged when `hostText` names none, and then the directory is kept as well).
+// hosts[0..4] are the host table. A new string.
+char* ToolDirForHost(const char* dir, const char* hostText, Component* const* hosts, int* toolHost);
+// Whether the wizard offers target `target` (0-19) while `toolHost` is chosen: the four
+// native targets only with their own host.
+bool TargetShownForHost(int target, int toolHost);
