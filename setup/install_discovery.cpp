@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "setup/install_options.h"
-#include "setup/pending_entry_points.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
+#include "windlib/dialog/dirdialog.h"
 
 namespace {
 struct NamedRow {
@@ -176,10 +176,12 @@ void FindDistribution(InstallOptions& o) {
     }
     while (!o.InitializeHosts()) {
         if (o.noDisplay) ReportNoDistribution();
-        char* chosen = ChooseDirectory("No distributions found.", o.sourceDir);
-        if (!chosen) ReportNoDistribution();
+        DirectoryChooser chooser("No distributions found.", nullptr);
+        chooser.setRoot(o.sourceDir);
+        chooser.run();
+        if (!chooser.getSelectedDir()) ReportNoDistribution();
         gen_free(o.sourceDir);
-        o.sourceDir = chosen;
+        o.sourceDir = gen_copy(chooser.getSelectedDir());
     }
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "setup/install_options.h"
-#include "setup/pending_entry_points.h"
 #include "shared/indgen.h"
+#include "windlib/dialog/wyesno.h"
 
 Error::Error(int id, int segment, const char* message, bool isQuestion)
     : segment(segment), id(id), isQuestion(isQuestion), checked(false), failed(false),
