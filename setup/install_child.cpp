@@ -35,34 +35,10 @@ const long kTerminationGraceUs = 2000000;
 const long kFirstReapPauseUs = 50;
 const long kLongestReapPauseUs = 20000;
 
-// Wakes the toolkit's sleep when a pipe of the child can be read. It is registered only
-// for the length of one sleep, so the event dispatch never sees it.
-class PipeWakeUp : public SocketListener {
-public:
-    explicit PipeWakeUp(const Pipe_Comm_Handle* pipe)
-        : fd_(pipe && pipe->IsAlive() ? pipe->getPipeFd() : -1) {
-        if (fd_ >= 0) getIdleNotifier()->addSocketListener(this);
-    }
-    ~PipeWakeUp() override {
-        if (fd_ >= 0 && getIdleNotifier()) getIdleNotifier()->removeSocketListener(this);
-    }
-    PipeWakeUp(const PipeWakeUp&) = delete;
-    PipeWakeUp& operator=(const PipeWakeUp&) = delete;
-
-    bool hasFD() override { return fd_ >= 0; }
-    int getFD() override { return fd_; }
-    bool wantsToRead() override { return true; }
-    bool wantsToWrite() override { return false; }
-    bool wantsToDequeueAndDispatch() override { return false; }
-    bool wantsToStop() override { return false; }
-    void handleRead() override {}
-    void handleWrite() override {}
-    void handleDequeueAndDispatch() override {}
-    void handleStop() override {}
-
-private:
-    int fd_;
-};
+// The descriptor of a live pipe, whose readiness ends the toolkit's sleep; -1 otherwise.
+int WakeUpFd(const Pipe_Comm_Handle* pipe) {
+    return pipe && pipe->IsAlive() ? pipe->getPipeFd() : -1;
+}
 
 // The sleep allowed before the next toolkit timer is due.
 long UntilNextTimer(long wait) {
@@ -74,8 +50,9 @@ long UntilNextTimer(long wait) {
 // Sleeps until a live pipe has something, the user acts or a timer is due.
 void WaitForOutput(const Pipe_Comm_Handle* out, const Pipe_Comm_Handle* err) {
     if (debugFlag[kSwitchUseFDRegistry] && getIdleNotifier()) {
-        PipeWakeUp outWake(out);
-        PipeWakeUp errWake(err);
+        // Registered only for the length of one sleep, so the event dispatch never sees them.
+        DescriptorWakeUp outWake(WakeUpFd(out));
+        DescriptorWakeUp errWake(WakeUpFd(err));
         WYield(kLongestWaitMs, false);
         return;
     }

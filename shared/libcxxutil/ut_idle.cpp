@@ -426,3 +426,11 @@ bool IdleNotifier::pendingDequeueAndDispatch() {
     }
     return false;
 }
+
+DescriptorWakeUp::DescriptorWakeUp(int fd) : fd_(fd) {
+    if (fd_ >= 0 && getIdleNotifier()) getIdleNotifier()->addSocketListener(this);
+}
+
+DescriptorWakeUp::~DescriptorWakeUp() {
+    if (fd_ >= 0 && getIdleNotifier()) getIdleNotifier()->removeSocketListener(this);
+}

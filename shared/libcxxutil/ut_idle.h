@@ -32,6 +32,31 @@ public:
     virtual void handleStop() = 0;
 };
 
+// A listener whose only work is to end the notifier's wait when its descriptor can be
+// read: the reading itself is done elsewhere (the X connection by the event loop, a
+// child's pipe by whoever polls it). It registers itself for its lifetime.
+class DescriptorWakeUp : public SocketListener {
+public:
+    explicit DescriptorWakeUp(int fd); // a negative fd registers nothing
+    ~DescriptorWakeUp() override;
+    DescriptorWakeUp(const DescriptorWakeUp&) = delete;
+    DescriptorWakeUp& operator=(const DescriptorWakeUp&) = delete;
+
+    bool hasFD() override { return fd_ >= 0; }
+    int getFD() override { return fd_; }
+    bool wantsToRead() override { return true; }
+    bool wantsToWrite() override { return false; }
+    bool wantsToDequeueAndDispatch() override { return false; }
+    bool wantsToStop() override { return false; }
+    void handleRead() override {}
+    void handleWrite() override {}
+    void handleDequeueAndDispatch() override {}
+    void handleStop() override {}
+
+private:
+    int fd_;
+};
+
 class TimerListener {
 public:
     virtual ~TimerListener() = default;
@@ -56,7 +81,7 @@ public:
     // Waits at most timeout_ms for descriptor activity; with process, dispatches it.
     // Returns whether any handler ran.
     bool notifySocketActivity(long timeout_ms, bool process, bool safe_timers_only);
-    long getTimeBeforeNextTimer(bool safe_only) const;  // -1 when there is no timer
+    long getTimeBeforeNextTimer(bool safe_only) const; // -1 when there is no timer
     bool pendingSocketActivityToProcess();
     bool pendingDequeueAndDispatch();
 

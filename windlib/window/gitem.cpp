@@ -10,16 +10,6 @@
 
 namespace {
 
-void Unlink(GItem** head, GItem* item) {
-    for (GItem** p = head; *p; p = &(*p)->next) {
-        if (*p == item) {
-            *p = item->next;
-            item->next = nullptr;
-            return;
-        }
-    }
-}
-
 void Append(GItem** head, GItem* item) {
     GItem** p = head;
     while (*p) p = &(*p)->next;
@@ -43,8 +33,8 @@ GItem::~GItem() {
 
 void GItem::detach() {
     if (!container) return;
-    Unlink(&container->activeList, this);
-    Unlink(&container->graphicsList, this);
+    gitemListUnlink(&container->activeList, this);
+    gitemListUnlink(&container->graphicsList, this);
     ColWind* top = TopWindow();
     if (top) top->itemGone(this);
     container = nullptr;
@@ -54,8 +44,8 @@ void GItem::Attach(GItem* container_) {
     if (container && container != container_) detach();
     container = container_;
     if (!container) return;
-    Unlink(&container->activeList, this);
-    Unlink(&container->graphicsList, this);
+    gitemListUnlink(&container->activeList, this);
+    gitemListUnlink(&container->graphicsList, this);
     Append(IsInteractiveKind(kind) ? &container->activeList : &container->graphicsList, this);
 }
 
@@ -195,4 +185,14 @@ void gitemDelete(GItem* item) {
     if (!item) return;
     item->Destroy();
     delete item;
+}
+
+void gitemListUnlink(GItem** head, GItem* item) {
+    for (GItem** p = head; *p; p = &(*p)->next) {
+        if (*p == item) {
+            *p = item->next;
+            item->next = nullptr;
+            return;
+        }
+    }
 }

@@ -134,3 +134,5 @@ private:
 void gitemSetName(GItem* item, const char* name);
 // Destroys an item: Destroy, out of its container's lists, deleted.
 void gitemDelete(GItem* item);
+// Takes an item out of one of a container's lists (active or graphics) when it is there.
+void gitemListUnlink(GItem** head, GItem* item);

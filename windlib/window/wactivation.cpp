@@ -7,16 +7,6 @@
 
 namespace {
 
-void Unlink(GItem** head, GItem* item) {
-    for (GItem** p = head; *p; p = &(*p)->next) {
-        if (*p == item) {
-            *p = item->next;
-            item->next = nullptr;
-            return;
-        }
-    }
-}
-
 void Prepend(GItem** head, GItem* item) {
     item->next = *head;
     *head = item;
@@ -47,8 +37,8 @@ void any_attach(ColWind* w) {
     for (size_t i = 1; i < w->widgets.size(); ++i) {
         GItem* item = w->widgets[i].item;
         if (!item || !item->container) continue;
-        Unlink(&item->container->activeList, item);
-        Unlink(&item->container->graphicsList, item);
+        gitemListUnlink(&item->container->activeList, item);
+        gitemListUnlink(&item->container->graphicsList, item);
     }
     for (size_t i = w->widgets.size(); i-- > 1;) {
         GItem* item = w->widgets[i].item;

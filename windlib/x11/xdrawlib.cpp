@@ -55,21 +55,8 @@ const int kSwitchSlowX = 383;
 
 bool initDone = false;
 
-class XSocketListener : public SocketListener {
-public:
-    bool hasFD() override { return display != nullptr; }
-    int getFD() override { return display ? ConnectionNumber(display) : -1; }
-    bool wantsToRead() override { return true; }
-    bool wantsToWrite() override { return false; }
-    bool wantsToDequeueAndDispatch() override { return false; }
-    bool wantsToStop() override { return false; }
-    void handleRead() override {}
-    void handleWrite() override {}
-    void handleDequeueAndDispatch() override {}
-    void handleStop() override {}
-};
-
-XSocketListener* socketListener = nullptr;
+// Ends the event loop's wait when X input arrives.
+DescriptorWakeUp* socketListener = nullptr;
 
 void SetQuirkLevel() {
     const char* vendor = ServerVendor(display);
@@ -245,8 +232,7 @@ bool WDrawInit() {
     dirtyTracker = new XDirtyTracker();
     stateManager = new XDrawingStateManager(display, screen, stipples);
     if (debugFlag[kSwitchUseFDRegistry] && getIdleNotifier()) {
-        socketListener = new XSocketListener();
-        getIdleNotifier()->addSocketListener(socketListener);
+        socketListener = new DescriptorWakeUp(ConnectionNumber(display));
     }
     WInstallColorConfigHooks();
     initDone = true;
@@ -283,7 +269,6 @@ void WDrawExit() {
     PersistentLists_Close();
     RezAppClose();
     if (socketListener) {
-        if (getIdleNotifier()) getIdleNotifier()->removeSocketListener(socketListener);
         delete socketListener;
         socketListener = nullptr;
     }
