@@ -134,6 +134,7 @@ void ExecAndDisplayCommand(const char* command) {
 
     bool killed = false;
     while (!o.cancelled && out && out->IsAlive()) {
+        CollectInstallTreeChanges(); // a long expansion must not overrun that record
         bool heard = ShowPiece(out, DoDisplayMessage);
         heard = ShowPiece(err, DoDisplayError) || heard;
         if (o.cancelRequested && !o.cancelled) {

@@ -166,6 +166,7 @@ int DoInstall(const char*, int) {
     SelectDependedItems();
     GetTGZList();
     for (size_t i = 0; i < o.tgzList.size() && o.tgzList[i]; i++) DoExpandTGZ(o.tgzList[i]);
+    ForgetInstallTree(); // the add walks are over, also when cancelled
 
     if (!o.cancelRequested && !TypeSelected(kTypeBlw)) MakeInstalledFilesReadOnly();
     if (!o.cancelRequested && DocsSelected()) InstallOnlineHelp();

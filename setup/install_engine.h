@@ -42,6 +42,11 @@ void DoExpandTGZ(const char* archive);
 void DoAddWritePermission(const char* dir);
 // Removes all write permission from every file below `dir`; directories keep their modes.
 void DoRemoveWritePermission(const char* dir);
+// Takes in what changed in the tree of the add walks so far, so that a command changing
+// very many files cannot overrun the record of its changes. Cheap; called while commands run.
+void CollectInstallTreeChanges();
+// Drops what the add walks know of their tree and gives back the system resources it holds.
+void ForgetInstallTree();
 
 // Runs one command with ExecAndDisplayCommand unless the installation is being cancelled.
 void DoCommand(const char* command);

@@ -2,7 +2,12 @@
 // writable for owner and group (DoAddWritePermission); after the last one every installed
 // file is made read-only (DoRemoveWritePermission). Walking the whole tree before every
 // archive would cost time in proportion to everything installed so far, so the add walk
-// remembers the directories it saw and looks into one again only when it has changed.
+// looks only at what changed since the previous walk. Start reading at DoAddWritePermission.
+//
+// Where the system reports file changes, a watch on the tree (install_watch.cpp) names
+// exactly the entries an archive created or changed. Where it does not, or when the watch
+// cannot cover the tree, the add walk falls back to the portable way below: it remembers
+// the directories it saw and looks into one again only when it has changed.
 //
 // Why that is safe: gtar never rewrites an installed file in place; it removes it and
 // creates a new one (with or without its "U" option), which changes the change time
@@ -13,7 +18,7 @@
 // File-system clocks are coarse: a change made within the same tick as the recorded ctime
 // would leave it equal. A ctime is therefore trusted only when it is older than a fence
 // taken from the file system itself at the start of the walk that recorded it; any later
-// change carries a ctime at or after that fence. Start reading at DoAddWritePermission.
+// change carries a ctime at or after that fence.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,6 +30,7 @@
 
 #include "setup/install_engine.h"
 #include "setup/install_options.h"
+#include "setup/install_watch.h"
 #include "shared/indgen.h"
 
 // Older systems lack these; the walk checks every entry's type before opening it anyway.
@@ -228,35 +234,97 @@ void VisitForAdd(const Place& place, DirRecord* record, const struct stat& statu
     if (rescanned) Record(record, status, fence);
 }
 
-// Takes all write permission from every file below the open directory.
+// What the listing says an entry is, where it says so: links and directories then need
+// no status of their own.
+enum ListedKind { kListedOther, kListedDirectory, kListedLink };
+
+ListedKind KindOf(const struct dirent* entry) {
+#ifdef DT_DIR
+    if (entry->d_type == DT_DIR) return kListedDirectory;
+    if (entry->d_type == DT_LNK) return kListedLink;
+#else
+    (void)entry;
+#endif
+    return kListedOther;
+}
+
+// Takes all write permission from every file below the open directory: one status and at
+// most one change per file, none for links and directories.
 void RemoveWriteBelow(int dirFd, const std::string& path) {
-    std::vector<std::string> names;
-    if (!ReadEntriesAt(dirFd, &names)) {
+    int fd = dup(dirFd);
+    DIR* stream = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!stream) {
+        if (fd >= 0) close(fd);
         ReportUnreadable(path);
         return;
     }
-    for (const std::string& name : names) {
-        struct stat status;
-        if (fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISLNK(status.st_mode)) continue;
-        if (!S_ISDIR(status.st_mode)) {
-            if (status.st_mode & kAnyWrite)
-                fchmodat(dirFd, name.c_str(), status.st_mode & 07777 & ~kAnyWrite, 0);
+    std::vector<std::string> subdirs;
+    while (struct dirent* entry = readdir(stream)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+        ListedKind kind = KindOf(entry);
+        if (kind == kListedLink) continue;
+        if (kind == kListedDirectory) {
+            subdirs.push_back(name);
             continue;
         }
+        struct stat status;
+        if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(status.st_mode))
+            subdirs.push_back(name);
+        else if (!S_ISLNK(status.st_mode) && (status.st_mode & kAnyWrite))
+            fchmodat(dirFd, name, status.st_mode & 07777 & ~kAnyWrite, 0);
+    }
+    closedir(stream);
+    for (const std::string& name : subdirs) {
         std::string subPath = path + "/" + name;
-        int fd = OpenDirectoryAt(dirFd, name.c_str());
-        if (fd < 0) {
+        int subFd = OpenDirectoryAt(dirFd, name.c_str());
+        if (subFd < 0) {
             ReportUnreadable(subPath);
             continue;
         }
-        RemoveWriteBelow(fd, subPath);
-        close(fd);
+        RemoveWriteBelow(subFd, subPath);
+        close(subFd);
     }
 }
 
 bool WalkCancelled() {
     return installOptions.cancelRequested || installOptions.cancelled;
+}
+
+// The watch on the tree, while it can be used. Once it cannot, the tree is walked the
+// portable way until the walks start on another tree.
+InstallTreeWatch treeWatch;
+bool watchUnusable = false;
+
+void ForgetTree(const char* root) {
+    memory = TreeMemory{root, DirRecord()};
+    treeWatch.Stop();
+    watchUnusable = false;
+}
+
+// Brings the tree up to date through its watch, starting it first when the tree is new or
+// the watch lost track of it. False when the watch cannot serve this tree.
+bool WatchedAddWalk(int rootFd, const char* dir) {
+    if (watchUnusable) return false;
+    struct stat root;
+    if (fstat(rootFd, &root) != 0) return false;
+    InstallTreeWatch::Outcome outcome =
+        treeWatch.Watches(root.st_dev, root.st_ino) ? treeWatch.Update() : InstallTreeWatch::kLost;
+    if (outcome == InstallTreeWatch::kLost) outcome = treeWatch.Start(rootFd, dir);
+    if (outcome == InstallTreeWatch::kUpToDate) return true;
+    treeWatch.Stop();
+    watchUnusable = true;
+    return false;
+}
+
+// The portable add walk: directories whose ctime moved on are listed again.
+void RememberingAddWalk(int rootFd, const char* dir) {
+    struct timespec fence = TakeFence(rootFd);
+    struct stat status;
+    // The fence itself changed the root, so the root is always looked at again.
+    memory.top.settled = false;
+    if (fstat(rootFd, &status) == 0) VisitForAdd({rootFd, "", dir}, &memory.top, status, fence);
 }
 
 } // namespace
@@ -265,23 +333,26 @@ void DoAddWritePermission(const char* dir) {
     int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0) return;
     if (!WalkCancelled()) {
-        if (memory.root != dir) memory = TreeMemory{dir, DirRecord()};
-        struct timespec fence = TakeFence(rootFd);
-        struct stat status;
-        // The fence itself changed the root, so the root is always looked at again.
-        memory.top.settled = false;
-        if (fstat(rootFd, &status) == 0) VisitForAdd({rootFd, "", dir}, &memory.top, status, fence);
+        if (memory.root != dir) ForgetTree(dir);
+        if (!WatchedAddWalk(rootFd, dir)) RememberingAddWalk(rootFd, dir);
     }
     close(rootFd);
 }
 
+void CollectInstallTreeChanges() {
+    treeWatch.Collect();
+}
+
+void ForgetInstallTree() {
+    ForgetTree("");
+}
+
 void DoRemoveWritePermission(const char* dir) {
+    // The files are about to be read-only: what the add walk knows no longer holds, and the
+    // watch would only record this walk's own changes.
+    ForgetInstallTree();
     int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0) return;
-    if (!WalkCancelled()) {
-        // The files are read-only now: what the add walk remembers no longer holds.
-        memory = TreeMemory();
-        RemoveWriteBelow(rootFd, dir);
-    }
+    if (!WalkCancelled()) RemoveWriteBelow(rootFd, dir);
     close(rootFd);
 }
