@@ -6,18 +6,16 @@
 // goes: the add walks (watched, and the portable way), starting and polling the commands
 // against bare fork and wait, and the read-only pass against the shell's.
 // Run: bench_install [runs], in $TMPDIR (default /tmp).
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "setup/components.h"
 #include "setup/install_engine.h"
 #include "setup/install_options.h"
@@ -28,50 +26,6 @@ namespace {
 constexpr int kArchives = 200;
 constexpr int kFilesPerArchive = 100;
 static_assert(kArchives * kFilesPerArchive == 20000, "the distribution's size");
-
-double NowMs() {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
-}
-
-double CpuMs(int who) {
-    rusage usage;
-    getrusage(who, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-// Elapsed time and processor time, of this process and of its (reaped) children. On a
-// shared machine the processor times are the steadier figures.
-struct Cost {
-    double wall = 0, own = 0, children = 0;
-    double Cpu() const { return own + children; }
-};
-
-class Stopwatch {
-public:
-    Stopwatch() : wall_(NowMs()), own_(CpuMs(RUSAGE_SELF)), children_(CpuMs(RUSAGE_CHILDREN)) {}
-    Cost Read() const {
-        Cost cost;
-        cost.wall = NowMs() - wall_;
-        cost.own = CpuMs(RUSAGE_SELF) - own_;
-        cost.children = CpuMs(RUSAGE_CHILDREN) - children_;
-        return cost;
-    }
-
-private:
-    double wall_, own_, children_;
-};
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-bool Shell(const std::string& command) {
-    return system(command.c_str()) == 0;
-}
 
 void WriteStagedFile(const std::string& path, const std::string& contents, mode_t mode) {
     FILE* file = fopen(path.c_str(), "w");
@@ -172,18 +126,12 @@ Cost RunEngine(const std::string& target, const std::string& logFile) {
     InstallOptions& o = installOptions;
     o.targetDir = gen_copy(target.c_str());
     o.cancelRequested = o.cancelled = false;
-    fflush(stdout);
-    int saved = dup(1);
-    FILE* sink = fopen(logFile.c_str(), "w");
-    dup2(fileno(sink), 1);
+    StdoutToFile log(logFile);
     sync(); // the previous run's writes are not this run's cost
     Stopwatch watch;
     DoInstall(nullptr, 0);
     Cost cost = watch.Read();
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    fclose(sink);
+    log.Restore();
     if (chdir("/") != 0) perror("chdir");
     return cost;
 }
@@ -262,18 +210,12 @@ Breakdown Replay(const std::string& root, const std::string& util, const std::st
 
 void PrintBreakdown(const std::string& root, const std::string& util, const std::string& base,
                     const std::string& logFile) {
-    fflush(stdout);
-    int saved = dup(1);
-    FILE* sink = fopen(logFile.c_str(), "w");
-    dup2(fileno(sink), 1);
+    StdoutToFile log(logFile);
     Breakdown watched = Replay(root, util, base + "/replay", base + "/bare");
     SetInstallWatchBudget(0); // every walk the portable way
     Breakdown portable = Replay(root, util, base + "/replay", base + "/bare");
     SetInstallWatchBudget(-1);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    fclose(sink);
+    log.Restore();
     const double perArchive = 1000.0 / kArchives; // total ms -> us per archive
     printf("add walks: %.0f ms watched (%.0f us per archive), %.0f ms the portable way (%.0f "
            "us)\n",
@@ -287,33 +229,18 @@ void PrintBreakdown(const std::string& root, const std::string& util, const std:
            watched.shellPass);
 }
 
-// Files below target that can still be written, and the number of files.
-void CountFiles(const std::string& target, long* files, long* writable) {
-    std::string command =
-        "find '" + target + "' -type f | wc -l; find '" + target + "' -type f -perm /222 | wc -l";
-    FILE* pipe = popen(command.c_str(), "r");
-    *files = *writable = -1;
-    if (pipe && fscanf(pipe, "%ld %ld", files, writable) != 2) *files = -1;
-    if (pipe) pclose(pipe);
-}
 } // namespace
 
 int main(int argc, char** argv) {
     gen_init(argv[0], 0, 0);
     int runs = argc > 1 ? atoi(argv[1]) : 3;
     if (runs < 1) runs = 1;
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vt_bench_install_XXXXXX";
-    if (!mkdtemp(&pattern[0])) {
-        perror(pattern.c_str());
-        return 1;
-    }
-    std::string base = pattern, root = base + "/dist", util = base + "/util";
+    std::string base = MakeScratchDir("vt_bench_install");
+    if (base.empty()) return 1;
+    std::string root = base + "/dist", util = base + "/util";
     printf("making %d archives with %d files ...\n", kArchives, kArchives * kFilesPerArchive);
     fflush(stdout);
-    if (!MakeDistribution(root) ||
-        !Shell("mkdir -p '" + util + "' && ln -s \"$(command -v tar)\" '" + util +
-               "/gtar' && ln -s \"$(command -v gzip)\" '" + util + "/gzip'")) {
+    if (!MakeDistribution(root) || !LinkUtilities(util)) {
         fprintf(stderr, "could not make the distribution\n");
         return 1;
     }
@@ -321,7 +248,7 @@ int main(int argc, char** argv) {
     CountingView view;
     theProgressView = &view;
 
-    std::vector<double> engineWall, engineCpu, shellWall, shellCpu, wallRatio, cpuRatio;
+    Comparison comparison;
     for (int run = 0; run < runs; run++) {
         std::string engineTarget = base + "/engine" + std::to_string(run);
         std::string shellTarget = base + "/shell" + std::to_string(run);
@@ -330,10 +257,7 @@ int main(int argc, char** argv) {
         if (run % 2 == 0) engine = RunEngine(engineTarget, base + "/engine.log");
         shell = RunShell(root, shellTarget);
         if (run % 2 == 1) engine = RunEngine(engineTarget, base + "/engine.log");
-        engineWall.push_back(engine.wall), engineCpu.push_back(engine.Cpu());
-        shellWall.push_back(shell.wall), shellCpu.push_back(shell.Cpu());
-        wallRatio.push_back(engine.wall / shell.wall);
-        cpuRatio.push_back(engine.Cpu() / shell.Cpu());
+        comparison.Add(engine, shell);
         long files = 0, writable = 0, shellFiles = 0, shellWritable = 0;
         CountFiles(engineTarget, &files, &writable);
         CountFiles(shellTarget, &shellFiles, &shellWritable);
@@ -345,12 +269,7 @@ int main(int argc, char** argv) {
         Shell("chmod -R u+w '" + engineTarget + "' '" + shellTarget + "' && rm -rf '" +
               engineTarget + "' '" + shellTarget + "'");
     }
-    double ew = Median(engineWall), sw = Median(shellWall);
-    double ec = Median(engineCpu), sc = Median(shellCpu);
-    printf("engine: %.0f ms (cpu %.0f ms)\nshell loop: %.0f ms (cpu %.0f ms)\n", ew, ec, sw, sc);
-    printf("ratio of the medians: %.3f elapsed, %.3f cpu (target <= 1.25)\n", ew / sw, ec / sc);
-    printf("median of the runs' ratios: %.3f elapsed, %.3f cpu\n", Median(wallRatio),
-           Median(cpuRatio));
+    comparison.Print("engine", 1.25);
     PrintBreakdown(root, util, base, base + "/engine.log");
     if (view.errors > 0) printf("the engine showed %d error lines\n", view.errors);
     Shell("chmod -R u+w '" + base + "' && rm -rf '" + base + "'");

@@ -5,21 +5,14 @@
 // a shell loop of "tar -xzf" followed by one "chmod a-w" pass. Prints the median of each,
 // the ratio of the medians and the median of each run's own ratio (target: at most 1.25).
 // Run: bench_install_wizard [runs], in $TMPDIR (default /tmp).
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "setup/components.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
@@ -39,46 +32,6 @@ constexpr int kItems = 198; // with the host's tools and the "ide" archive: 200 
 constexpr int kArchives = kItems + 2;
 constexpr int kFilesPerArchive = 100;
 static_assert(kArchives * kFilesPerArchive == 20000, "the distribution's size");
-
-double NowMs() {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
-}
-
-double CpuMs(int who) {
-    rusage usage;
-    getrusage(who, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-// Elapsed time and processor time, of this process and of its (reaped) children. On a
-// shared machine the processor times are the steadier figures.
-struct Cost {
-    double wall = 0, own = 0, children = 0;
-    double Cpu() const { return own + children; }
-};
-
-class Stopwatch {
-public:
-    Stopwatch() : wall_(NowMs()), own_(CpuMs(RUSAGE_SELF)), children_(CpuMs(RUSAGE_CHILDREN)) {}
-    Cost Read() const {
-        return Cost{NowMs() - wall_, CpuMs(RUSAGE_SELF) - own_, CpuMs(RUSAGE_CHILDREN) - children_};
-    }
-
-private:
-    double wall_, own_, children_;
-};
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-bool Shell(const std::string& command) {
-    return system(command.c_str()) == 0;
-}
 
 // ---- The distribution ------------------------------------------------------------------------
 
@@ -115,13 +68,6 @@ std::string StageScript(const std::string& stage, int n, const std::string& item
     return s;
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "w");
-    if (!f) return false;
-    bool written = fputs(text.c_str(), f) >= 0;
-    return fclose(f) == 0 && written;
-}
-
 bool MakeDistribution(const std::string& root) {
     std::vector<std::string> names = ArchiveNames();
     // An empty target directory: the wizard wants at least one target architecture.
@@ -145,31 +91,6 @@ bool MakeDistribution(const std::string& root) {
     script += "rm -rf '" + root + ".stage'\n";
     return WriteText(root + ".sh", script) && Shell("/bin/sh '" + root + ".sh'") &&
            WriteText(root + "/info/bsplist.txt", catalog);
-}
-
-// ---- A private X server ----------------------------------------------------------------------
-
-pid_t StartXvfb(std::string* display) {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 3);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 1);
-        dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               (char*)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    struct pollfd p = {fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    *display = ":" + number;
-    return number.empty() ? -1 : pid;
 }
 
 // ---- The wizard -------------------------------------------------------------------------------
@@ -223,10 +144,7 @@ Cost RunWizard(const std::string& root, const std::string& util, const std::stri
     installOptions.SetDefaults(argv.data(), argc);
     for (int n = 0; n < installOptions.numBSPs; n++) installOptions.bsps[n]->selected = true;
 
-    fflush(stdout);
-    int saved = dup(1);
-    FILE* sink = fopen(logFile.c_str(), "w");
-    dup2(fileno(sink), 1);
+    StdoutToFile log(logFile);
     installCost = Cost();
     theMainWindow = new MainWindow;
     pressTimer = ExtraProcess_Create(kExtraTimer, 100, PressNext, nullptr, nullptr);
@@ -235,10 +153,7 @@ Cost RunWizard(const std::string& root, const std::string& util, const std::stri
     delete theMainWindow;
     WDrawExit();
     WGUIDestroy();
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    fclose(sink);
+    log.Restore();
     if (chdir("/") != 0) perror("chdir");
     return installCost;
 }
@@ -253,26 +168,14 @@ Cost RunShell(const std::string& root, const std::string& target) {
     return watch.Read();
 }
 
-void CountFiles(const std::string& target, long* files, long* writable) {
-    std::string command =
-        "find '" + target + "' -type f | wc -l; find '" + target + "' -type f -perm /222 | wc -l";
-    FILE* pipe = popen(command.c_str(), "r");
-    *files = *writable = -1;
-    if (pipe && fscanf(pipe, "%ld %ld", files, writable) != 2) *files = -1;
-    if (pipe) pclose(pipe);
-}
 } // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 3;
     if (runs < 1) runs = 1;
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vt_bench_wizard_XXXXXX";
-    if (!mkdtemp(&pattern[0])) {
-        perror(pattern.c_str());
-        return 1;
-    }
-    std::string base = pattern, root = base + "/dist", util = base + "/util";
+    std::string base = MakeScratchDir("vt_bench_wizard");
+    if (base.empty()) return 1;
+    std::string root = base + "/dist", util = base + "/util";
     // Settings and window positions go to a home of the benchmark's own.
     Shell("mkdir -p '" + base + "/home'");
     setenv("HOME", (base + "/home").c_str(), 1);
@@ -281,9 +184,7 @@ int main(int argc, char** argv) {
 
     printf("making %d archives with %d files ...\n", kArchives, kArchives * kFilesPerArchive);
     fflush(stdout);
-    if (!MakeDistribution(root) ||
-        !Shell("mkdir -p '" + util + "' && ln -s \"$(command -v tar)\" '" + util +
-               "/gtar' && ln -s \"$(command -v gzip)\" '" + util + "/gzip'")) {
+    if (!MakeDistribution(root) || !LinkUtilities(util)) {
         fprintf(stderr, "could not make the distribution\n");
         return 1;
     }
@@ -294,7 +195,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<double> wizardWall, wizardCpu, shellWall, shellCpu, wallRatio, cpuRatio;
+    Comparison comparison;
     for (int run = 0; run < runs; run++) {
         std::string wizardTarget = base + "/wizard" + std::to_string(run);
         std::string shellTarget = base + "/shell" + std::to_string(run);
@@ -307,10 +208,7 @@ int main(int argc, char** argv) {
             shell = RunShell(root, shellTarget);
             wizard = RunWizard(root, util, wizardTarget, display, base + "/wizard.log");
         }
-        wizardWall.push_back(wizard.wall), wizardCpu.push_back(wizard.Cpu());
-        shellWall.push_back(shell.wall), shellCpu.push_back(shell.Cpu());
-        wallRatio.push_back(wizard.wall / shell.wall);
-        cpuRatio.push_back(wizard.Cpu() / shell.Cpu());
+        comparison.Add(wizard, shell);
         long files = 0, writable = 0, shellFiles = 0, shellWritable = 0;
         CountFiles(wizardTarget, &files, &writable);
         CountFiles(shellTarget, &shellFiles, &shellWritable);
@@ -322,14 +220,8 @@ int main(int argc, char** argv) {
         Shell("chmod -R u+w '" + wizardTarget + "' '" + shellTarget + "' && rm -rf '" +
               wizardTarget + "' '" + shellTarget + "' && sync");
     }
-    double ww = Median(wizardWall), sw = Median(shellWall);
-    double wc = Median(wizardCpu), sc = Median(shellCpu);
-    printf("wizard: %.0f ms (cpu %.0f ms)\nshell loop: %.0f ms (cpu %.0f ms)\n", ww, wc, sw, sc);
-    printf("ratio of the medians: %.3f elapsed, %.3f cpu (target <= 1.25)\n", ww / sw, wc / sc);
-    printf("median of the runs' ratios: %.3f elapsed, %.3f cpu\n", Median(wallRatio),
-           Median(cpuRatio));
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
+    comparison.Print("wizard", 1.25);
+    StopXvfb(xvfb);
     Shell("chmod -R u+w '" + base + "' && rm -rf '" + base + "'");
     return 0;
 }

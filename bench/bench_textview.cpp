@@ -3,11 +3,7 @@
 // view scrolled to its last line and the window repainted in between. Prints the time of
 // 10,000 and of 100,000 lines and their ratio (linear growth keeps it near 10), the peak
 // memory, and the time of a full repaint at the larger size. Uses $DISPLAY, or its own Xvfb.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "shared/indgen.h"
 #include "windlib/config/config_options.h"
 #include "windlib/textview/simplebrowser.h"
@@ -40,41 +37,13 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-// Starts Xvfb on a free display and sets DISPLAY; false when it did not answer.
-bool StartXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        dup2(fds[1], 3);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 1);
-        dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               (char*)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    struct pollfd p = {fds[0], POLLIN, 0};
-    char buffer[32];
-    while (poll(&p, 1, 20000) > 0) {
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        number.append(buffer, (size_t)n);
-        if (number.find('\n') != std::string::npos) break;
-    }
-    close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
-    if (number.empty()) return false;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+// Starts a private Xvfb and names it in DISPLAY; false when it did not answer.
+bool StartOwnXvfb() {
+    std::string display;
+    xvfb = StartXvfb(&display);
+    if (xvfb < 0) return false;
+    setenv("DISPLAY", display.c_str(), 1);
     return true;
-}
-
-void StopXvfb() {
-    if (xvfb <= 0) return;
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
 }
 
 // Runs the window loop until the window has no dirty area left.
@@ -111,7 +80,7 @@ double AppendLines(ColWind* window, WTextView* view, SimpleBrowser* browser, int
 
 int main(int argc, char** argv) {
     gen_init(argv[0], 0, 0);
-    if (!getenv("DISPLAY") && !StartXvfb()) {
+    if (!getenv("DISPLAY") && !StartOwnXvfb()) {
         fprintf(stderr, "bench_textview: no DISPLAY and Xvfb did not start\n");
         return 1;
     }
@@ -154,6 +123,6 @@ int main(int argc, char** argv) {
     cwDestroy(window);
     WDrawExit();
     cleanup_after_gui();
-    StopXvfb();
+    StopXvfb(xvfb);
     return large <= 11 * small ? 0 : 2;
 }

@@ -1,8 +1,9 @@
-// The wizard's window (see setup_mainwindow_gui.h): the widget table, the layout rules, the
-// construction and clean-up of the window, and the binding functions that find the window
+// The wizard's window (see setup_mainwindow_gui.h): the widget table, the activation masks,
+// the construction and clean-up of the window, and the binding functions that find the window
 // object behind a widget and call its operation.
 #include "setup/setup_mainwindow_gui.h"
 
+#include "setup/setup_mainwindow_rules.h"
 #include "windlib/button/wbutton.h"
 #include "windlib/button/wbuttonset.h"
 #include "windlib/button/wpulldown.h"
@@ -25,94 +26,6 @@ namespace {
 const char kTitle[] = "Veltrane Software Setup";
 const char kConfigName[] = "MainWindow";
 enum { kWidth = 577, kHeight = 417 };
-
-// Item numbers as in MainWindow_GUI::Item. The page list (2) sits below the picture, the
-// caption (3) right of it; every page control hangs below the caption; the divider (4)
-// runs above Back (5), Next (6) and Cancel (7); the progress view (18) takes the place of
-// the page list and the pages, with its scroll bars (19, 20) on its bottom and right.
-const char* const kMainWindowRules[] = {
-    "MinSizes",
-    "0,(),(),400,0,0,0,0,1,1,1,Vertical",
-    "0,(),(),550,0,0,0,0,1,1,2,Horizontal",
-    "0,(),(),400,0,0,0,0,1,1,1,Horizontal",
-    "Sizes",
-    "20,(18),(),0,0,0,0,0,1,1,1,Vertical",
-    "19,(18),(),0,0,0,0,0,1,1,1,Horizontal",
-    "18,(0),(19),-135,0,0,0,0,1,1,1,Vertical",
-    "18,(0),(20),-10,0,0,0,0,1,1,1,Horizontal",
-    "17,(2),(3),-5,0,0,0,0,1,1,1,Vertical",
-    "17,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "16,(2),(15),-15,0,0,0,0,1,1,1,Vertical",
-    "16,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "15,(3),(),0,0,0,0,0,2,1,1,Vertical",
-    "15,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "14,(2),(3),0,0,0,0,0,1,1,1,Vertical",
-    "14,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "13,(),(),18,0,0,0,0,1,1,1,Vertical",
-    "13,(),(),150,0,0,0,0,1,1,1,Horizontal",
-    "12,(9),(),0,0,0,0,0,1,1,1,Vertical",
-    "12,(9),(),0,0,0,0,0,1,1,1,Horizontal",
-    "11,(),(),20,0,0,0,0,1,1,1,Vertical",
-    "11,(),(),80,0,0,0,0,1,1,1,Horizontal",
-    "10,(),(),200,0,0,0,0,1,1,1,Horizontal",
-    "10,(),(),20,0,0,0,0,1,1,1,Vertical",
-    "9,(3),(),0,0,0,0,0,1,1,1,Vertical",
-    "9,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "8,(2),(3),-5,0,0,0,0,1,1,1,Vertical",
-    "8,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "7,(6),(),0,0,0,0,0,1,1,1,Vertical",
-    "7,(6),(),0,0,0,0,0,1,1,1,Horizontal",
-    "6,(5),(),0,0,0,0,0,1,1,1,Vertical",
-    "6,(5),(),0,0,0,0,0,1,1,1,Horizontal",
-    "5,(),(),22,0,0,0,0,1,1,1,Vertical",
-    "5,(),(),80,0,0,0,0,1,1,1,Horizontal",
-    "4,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
-    "3,(),(),15,0,0,0,0,1,1,1,Vertical",
-    "3,(0),(2),-15,0,0,0,0,1,1,1,Horizontal",
-    "2,(0),(),-135,0,0,0,0,1,1,1,Vertical",
-    "2,(),(),150,0,0,0,0,1,1,1,Horizontal",
-    "Positions",
-    "(14),3,10,0,0,0,0,Top,Top,Bottom",
-    "(19),18,0,0,0,0,0,Top,Top,Bottom",
-    "(19),18,0,0,0,0,0,Left,Left,Left",
-    "(20),18,0,0,0,0,0,Top,Top,Top",
-    "(20),18,0,0,0,0,0,Left,Left,Right",
-    "(18),0,65,0,0,0,0,Top,Top,Top",
-    "(18),0,5,0,0,0,0,Left,Left,Left",
-    "(8),3,5,0,0,0,0,Top,Top,Bottom",
-    "(17),3,5,0,0,0,0,Top,Top,Bottom",
-    "(17),3,0,0,0,0,0,Left,Left,Left",
-    "(16),15,5,0,0,0,0,Top,Top,Bottom",
-    "(16),15,0,0,0,0,0,Left,Left,Left",
-    "(15),3,5,0,0,0,0,Top,Top,Bottom",
-    "(15),3,0,0,0,0,0,Left,Left,Left",
-    "(13),12,10,0,0,0,0,Top,Top,Bottom",
-    "(13),12,25,0,0,0,0,Left,Left,Left",
-    "(12),10,15,0,0,0,0,Top,Top,Bottom",
-    "(12),10,-15,0,0,0,0,Left,Left,Left",
-    "(11),10,-1,0,0,0,0,Top,Top,Top",
-    "(11),10,0,0,0,0,0,Left,Left,Right",
-    "(10),9,10,0,0,0,0,Top,Top,Bottom",
-    "(10),9,15,0,0,0,0,Left,Left,Left",
-    "(9),3,15,0,0,0,0,Top,Top,Bottom",
-    "(9),3,0,0,0,0,0,Left,Left,Left",
-    "(5),4,15,0,0,0,0,Top,Top,Bottom",
-    "(7),6,0,0,0,0,0,Top,Top,Top",
-    "(7),6,15,0,0,0,0,Left,Left,Right",
-    "(6),5,0,0,0,0,0,Top,Top,Top",
-    "(6),5,5,0,0,0,0,Left,Left,Right",
-    "(5),4,-270,0,0,0,0,Left,Left,Right",
-    "(4),0,-60,0,0,0,0,Top,Top,Bottom",
-    "(4),0,5,0,0,0,0,Left,Left,Left",
-    "(3),2,0,0,0,0,0,Top,Top,Top",
-    "(3),2,5,0,0,0,0,Left,Left,Right",
-    "(2),0,65,0,0,0,0,Top,Top,Top",
-    "(2),0,5,0,0,0,0,Left,Left,Left",
-    "(1),0,5,0,0,0,0,Top,Top,Top",
-    "(1),0,5,0,0,0,0,Left,Left,Left",
-};
-const int kNumMainWindowRules = sizeof kMainWindowRules / sizeof kMainWindowRules[0];
-static_assert(kNumMainWindowRules == 79, "three sections and seventy-six rules");
 
 // Activation masks: bit n set means "shown at level n".
 const unsigned long kEveryLevel = 0xFFFFFFFFul;

@@ -2,6 +2,7 @@
 // at the window's created size, and the bottom-right buttons following a resize.
 #include <gtest/gtest.h>
 
+#include "setup/setup_mainwindow_rules.h"
 #include "support/toolkit_fixture.h"
 #include "tests/windlib/window/window_test_items.h"
 #include "windlib/window/gline.h"
@@ -14,89 +15,6 @@
 #include "windlib/x11/xwindow.h"
 
 namespace {
-
-const char* const kWizardRules[] = {
-    "MinSizes",
-    "0,(),(),400,0,0,0,0,1,1,1,Vertical",
-    "0,(),(),550,0,0,0,0,1,1,2,Horizontal",
-    "0,(),(),400,0,0,0,0,1,1,1,Horizontal",
-    "Sizes",
-    "20,(18),(),0,0,0,0,0,1,1,1,Vertical",
-    "19,(18),(),0,0,0,0,0,1,1,1,Horizontal",
-    "18,(0),(19),-135,0,0,0,0,1,1,1,Vertical",
-    "18,(0),(20),-10,0,0,0,0,1,1,1,Horizontal",
-    "17,(2),(3),-5,0,0,0,0,1,1,1,Vertical",
-    "17,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "16,(2),(15),-15,0,0,0,0,1,1,1,Vertical",
-    "16,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "15,(3),(),0,0,0,0,0,2,1,1,Vertical",
-    "15,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "14,(2),(3),0,0,0,0,0,1,1,1,Vertical",
-    "14,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "13,(),(),18,0,0,0,0,1,1,1,Vertical",
-    "13,(),(),150,0,0,0,0,1,1,1,Horizontal",
-    "12,(9),(),0,0,0,0,0,1,1,1,Vertical",
-    "12,(9),(),0,0,0,0,0,1,1,1,Horizontal",
-    "11,(),(),20,0,0,0,0,1,1,1,Vertical",
-    "11,(),(),80,0,0,0,0,1,1,1,Horizontal",
-    "10,(),(),200,0,0,0,0,1,1,1,Horizontal",
-    "10,(),(),20,0,0,0,0,1,1,1,Vertical",
-    "9,(3),(),0,0,0,0,0,1,1,1,Vertical",
-    "9,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "8,(2),(3),-5,0,0,0,0,1,1,1,Vertical",
-    "8,(3),(),0,0,0,0,0,1,1,1,Horizontal",
-    "7,(6),(),0,0,0,0,0,1,1,1,Vertical",
-    "7,(6),(),0,0,0,0,0,1,1,1,Horizontal",
-    "6,(5),(),0,0,0,0,0,1,1,1,Vertical",
-    "6,(5),(),0,0,0,0,0,1,1,1,Horizontal",
-    "5,(),(),22,0,0,0,0,1,1,1,Vertical",
-    "5,(),(),80,0,0,0,0,1,1,1,Horizontal",
-    "4,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
-    "3,(),(),15,0,0,0,0,1,1,1,Vertical",
-    "3,(0),(2),-15,0,0,0,0,1,1,1,Horizontal",
-    "2,(0),(),-135,0,0,0,0,1,1,1,Vertical",
-    "2,(),(),150,0,0,0,0,1,1,1,Horizontal",
-    "Positions",
-    "(14),3,10,0,0,0,0,Top,Top,Bottom",
-    "(19),18,0,0,0,0,0,Top,Top,Bottom",
-    "(19),18,0,0,0,0,0,Left,Left,Left",
-    "(20),18,0,0,0,0,0,Top,Top,Top",
-    "(20),18,0,0,0,0,0,Left,Left,Right",
-    "(18),0,65,0,0,0,0,Top,Top,Top",
-    "(18),0,5,0,0,0,0,Left,Left,Left",
-    "(8),3,5,0,0,0,0,Top,Top,Bottom",
-    "(17),3,5,0,0,0,0,Top,Top,Bottom",
-    "(17),3,0,0,0,0,0,Left,Left,Left",
-    "(16),15,5,0,0,0,0,Top,Top,Bottom",
-    "(16),15,0,0,0,0,0,Left,Left,Left",
-    "(15),3,5,0,0,0,0,Top,Top,Bottom",
-    "(15),3,0,0,0,0,0,Left,Left,Left",
-    "(13),12,10,0,0,0,0,Top,Top,Bottom",
-    "(13),12,25,0,0,0,0,Left,Left,Left",
-    "(12),10,15,0,0,0,0,Top,Top,Bottom",
-    "(12),10,-15,0,0,0,0,Left,Left,Left",
-    "(11),10,-1,0,0,0,0,Top,Top,Top",
-    "(11),10,0,0,0,0,0,Left,Left,Right",
-    "(10),9,10,0,0,0,0,Top,Top,Bottom",
-    "(10),9,15,0,0,0,0,Left,Left,Left",
-    "(9),3,15,0,0,0,0,Top,Top,Bottom",
-    "(9),3,0,0,0,0,0,Left,Left,Left",
-    "(5),4,15,0,0,0,0,Top,Top,Bottom",
-    "(7),6,0,0,0,0,0,Top,Top,Top",
-    "(7),6,15,0,0,0,0,Left,Left,Right",
-    "(6),5,0,0,0,0,0,Top,Top,Top",
-    "(6),5,5,0,0,0,0,Left,Left,Right",
-    "(5),4,-270,0,0,0,0,Left,Left,Right",
-    "(4),0,-60,0,0,0,0,Top,Top,Bottom",
-    "(4),0,5,0,0,0,0,Left,Left,Left",
-    "(3),2,0,0,0,0,0,Top,Top,Top",
-    "(3),2,5,0,0,0,0,Left,Left,Right",
-    "(2),0,65,0,0,0,0,Top,Top,Top",
-    "(2),0,5,0,0,0,0,Left,Left,Left",
-    "(1),0,5,0,0,0,0,Top,Top,Top",
-    "(1),0,5,0,0,0,0,Left,Left,Left",
-};
-static_assert(sizeof kWizardRules / sizeof kWizardRules[0] == 79, "79 rule strings");
 
 class WizardLayout : public ToolkitTest {
 protected:
@@ -126,7 +44,7 @@ protected:
         items[19] = new WScrollBar(w, false, 0, 0, 10);
         items[20] = new WScrollBar(w, true, 0, 0, 10);
         for (int i = 1; i <= 20; ++i) cwSetWidget(w, i, items[i], 0xFFFFFFFFul);
-        PlacerBuildRuntimeInfo(w, kWizardRules, 79);
+        PlacerBuildRuntimeInfo(w, kMainWindowRules, kNumMainWindowRules);
         w->reconfigureHook(w);
     }
 
