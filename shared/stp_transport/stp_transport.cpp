@@ -574,32 +574,30 @@ void STPTransport::handleChannel(const STPIMsg& msg) {
 
 // ---- writing
 
+// A new message goes out under the token in force, one level deeper than it.
+void STPTransport::fillHeader(STPHeader* h, int source, int destination, int msgClass, int number,
+                              int flags) const {
+    h->source = source;
+    h->destination = destination;
+    h->msgClass = msgClass;
+    h->number = number;
+    h->flags = static_cast<uint32_t>(flags);
+    h->token = currentToken();
+    h->depth = currentDepth() + 1;
+}
+
 STPAsciiOMsg* STPTransport::createAsciiMessage(int source, int destination, int msgClass,
                                                int number, int flags,
                                                const char* openingIdentifier) {
     STPAsciiOMsg* msg = new STPAsciiOMsg(openingIdentifier);
-    STPHeader& h = msg->header;
-    h.source = source;
-    h.destination = destination;
-    h.msgClass = msgClass;
-    h.number = number;
-    h.flags = static_cast<uint32_t>(flags);
-    h.token = currentToken();
-    h.depth = currentDepth() + 1;
+    fillHeader(&msg->header, source, destination, msgClass, number, flags);
     return msg;
 }
 
 STPBinaryOMsg* STPTransport::createBinaryMessage(int source, int destination, int msgClass,
                                                  int number, int flags) {
     STPBinaryOMsg* msg = new STPBinaryOMsg;
-    STPHeader& h = msg->header;
-    h.source = source;
-    h.destination = destination;
-    h.msgClass = msgClass;
-    h.number = number;
-    h.flags = static_cast<uint32_t>(flags);
-    h.token = currentToken();
-    h.depth = currentDepth() + 1;
+    fillHeader(&msg->header, source, destination, msgClass, number, flags);
     return msg;
 }
 

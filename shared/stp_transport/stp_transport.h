@@ -168,6 +168,9 @@ private:
         uint32_t flags;
     };
     typedef std::tuple<int, int, int> ListenerKey; // source, destination, class
+
+    void fillHeader(STPHeader* h, int source, int destination, int msgClass, int number,
+                    int flags) const;
     typedef std::pair<int, int> RoutePair;
 
     void fail(int code, STPText text, TStat* stat);

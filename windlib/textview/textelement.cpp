@@ -168,6 +168,19 @@ bool HyperLink::handleMouseClick(WTextView*, int, int button) {
 
 // ---- ColorBox -------------------------------------------------------------------------
 
+namespace {
+
+// Fills the top `height` pixels of the area with `pixel` and the rest below with the
+// view's background.
+void PaintFromTop(WTextView* view, const TextPaintArea& area, unsigned long pixel, int height) {
+    int band = height < area.height ? height : area.height;
+    view->fillRect(pixel, area.x, area.top, area.width, band);
+    view->fillRect(TextElement::getNoSuchColor(), area.x, area.top + band, area.width,
+                   area.height - band);
+}
+
+} // namespace
+
 ColorBox::ColorBox(unsigned long pixel, int width, int height)
     : pixel_(pixel), width_(width), height_(height) {}
 
@@ -180,10 +193,7 @@ int ColorBox::getHeight(WTextView*) {
 }
 
 void ColorBox::paintPortion(WTextView* view, const TextPaintArea& area) {
-    int boxHeight = height_ < area.height ? height_ : area.height;
-    view->fillRect(pixel_, area.x, area.top, area.width, boxHeight);
-    view->fillRect(getNoSuchColor(), area.x, area.top + boxHeight, area.width,
-                   area.height - boxHeight);
+    PaintFromTop(view, area, pixel_, height_);
 }
 
 unsigned long ColorBox::getColor(WTextView*, bool foreground) {
@@ -211,10 +221,7 @@ bool ColorLine::isSpanner(WTextView*) {
 }
 
 void ColorLine::paintPortion(WTextView* view, const TextPaintArea& area) {
-    int ruleHeight = height_ < area.height ? height_ : area.height;
-    view->fillRect(pixel_, area.x, area.top, area.width, ruleHeight);
-    view->fillRect(getNoSuchColor(), area.x, area.top + ruleHeight, area.width,
-                   area.height - ruleHeight);
+    PaintFromTop(view, area, pixel_, height_);
 }
 
 unsigned long ColorLine::getColor(WTextView*, bool foreground) {
