@@ -257,17 +257,7 @@ int main(int argc, char** argv) {
         if (run % 2 == 0) engine = RunEngine(engineTarget, base + "/engine.log");
         shell = RunShell(root, shellTarget);
         if (run % 2 == 1) engine = RunEngine(engineTarget, base + "/engine.log");
-        comparison.Add(engine, shell);
-        long files = 0, writable = 0, shellFiles = 0, shellWritable = 0;
-        CountFiles(engineTarget, &files, &writable);
-        CountFiles(shellTarget, &shellFiles, &shellWritable);
-        printf("run %d: engine %.0f ms, cpu %.0f ms own + %.0f ms children (%ld files, %ld "
-               "writable); shell %.0f ms, cpu %.0f ms (%ld files, %ld writable)\n",
-               run + 1, engine.wall, engine.own, engine.children, files, writable, shell.wall,
-               shell.Cpu(), shellFiles, shellWritable);
-        fflush(stdout);
-        Shell("chmod -R u+w '" + engineTarget + "' '" + shellTarget + "' && rm -rf '" +
-              engineTarget + "' '" + shellTarget + "'");
+        comparison.AddRun(run, "engine", engine, engineTarget, shell, shellTarget);
     }
     comparison.Print("engine", 1.25);
     PrintBreakdown(root, util, base, base + "/engine.log");

@@ -208,17 +208,7 @@ int main(int argc, char** argv) {
             shell = RunShell(root, shellTarget);
             wizard = RunWizard(root, util, wizardTarget, display, base + "/wizard.log");
         }
-        comparison.Add(wizard, shell);
-        long files = 0, writable = 0, shellFiles = 0, shellWritable = 0;
-        CountFiles(wizardTarget, &files, &writable);
-        CountFiles(shellTarget, &shellFiles, &shellWritable);
-        printf("run %d: wizard %.0f ms, cpu %.0f ms own + %.0f ms children (%ld files, %ld "
-               "writable); shell %.0f ms, cpu %.0f ms (%ld files, %ld writable)\n",
-               run + 1, wizard.wall, wizard.own, wizard.children, files, writable, shell.wall,
-               shell.Cpu(), shellFiles, shellWritable);
-        fflush(stdout);
-        Shell("chmod -R u+w '" + wizardTarget + "' '" + shellTarget + "' && rm -rf '" +
-              wizardTarget + "' '" + shellTarget + "' && sync");
+        comparison.AddRun(run, "wizard", wizard, wizardTarget, shell, shellTarget);
     }
     comparison.Print("wizard", 1.25);
     StopXvfb(xvfb);

@@ -49,6 +49,22 @@ void Comparison::Add(const Cost& measured, const Cost& bare) {
     cpuRatio_.push_back(measured.Cpu() / bare.Cpu());
 }
 
+void Comparison::AddRun(int run, const char* measuredName, const Cost& measured,
+                        const std::string& measuredTarget, const Cost& bare,
+                        const std::string& bareTarget) {
+    Add(measured, bare);
+    long files = 0, writable = 0, bareFiles = 0, bareWritable = 0;
+    CountFiles(measuredTarget, &files, &writable);
+    CountFiles(bareTarget, &bareFiles, &bareWritable);
+    printf("run %d: %s %.0f ms, cpu %.0f ms own + %.0f ms children (%ld files, %ld writable); "
+           "shell %.0f ms, cpu %.0f ms (%ld files, %ld writable)\n",
+           run + 1, measuredName, measured.wall, measured.own, measured.children, files, writable,
+           bare.wall, bare.Cpu(), bareFiles, bareWritable);
+    fflush(stdout);
+    Shell("chmod -R u+w '" + measuredTarget + "' '" + bareTarget + "' && rm -rf '" +
+          measuredTarget + "' '" + bareTarget + "' && sync");
+}
+
 void Comparison::Print(const char* measuredName, double target) const {
     double w = Median(wall_), bw = Median(bareWall_), c = Median(cpu_), bc = Median(bareCpu_);
     printf("%s: %.0f ms (cpu %.0f ms)\nshell loop: %.0f ms (cpu %.0f ms)\n", measuredName, w, c, bw,

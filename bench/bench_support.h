@@ -31,6 +31,10 @@ double Median(std::vector<double> values);
 class Comparison {
 public:
     void Add(const Cost& measured, const Cost& bare);
+    // Adds run `run` (0 first) whose installations went to the two targets: prints it with
+    // the files each left and how many can still be written, then removes both targets.
+    void AddRun(int run, const char* measuredName, const Cost& measured,
+                const std::string& measuredTarget, const Cost& bare, const std::string& bareTarget);
     void Print(const char* measuredName, double target) const;
 
 private:
