@@ -12,6 +12,7 @@
 #include "setup/install_engine.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
+#include "shared/libcxxutil/ut_childgroups.h"
 #include "shared/libcxxutil/ut_idle.h"
 #include "shared/libcxxutil/ut_system.h"
 #include "windlib/wevent.h"
@@ -29,7 +30,7 @@ const long kLongestWaitMs = 100;
 // while a window is up so that the window still answers promptly.
 const long kWaitWithoutXMs = 20;
 // How long a child has to go after the termination signal before it is killed outright.
-const long kTerminationGraceUs = 2000000;
+const long kTerminationGraceUs = kChildGroupGraceMs * 1000;
 // The reaping back-off: first retry almost at once (the child is usually exiting), then
 // ever longer up to this.
 const long kFirstReapPauseUs = 50;
@@ -79,54 +80,76 @@ bool ShowPiece(Pipe_Comm_Handle* pipe, void (*show)(const char*)) {
     return true;
 }
 
+// The command runs as the leader of its own group: the termination signal goes to the
+// whole group, so a wrapper's own children stop with it. The report names the leader.
 void KillChild(pid_t pid) {
-    char* report = ut_KillProcess(pid, true)
-                       ? gen_asprintf("Process %d killed.", static_cast<int>(pid))
-                       : gen_asprintf("Unable to kill %d.\nThis process had probably already "
-                                      "terminated.",
-                                      static_cast<int>(pid));
+    bool sent = ut_KillProcess(pid, true);
+    sent = ut_SignalChildGroup(pid, SIGTERM) || sent;
+    char* report = sent ? gen_asprintf("Process %d killed.", static_cast<int>(pid))
+                        : gen_asprintf("Unable to kill %d.\nThis process had probably already "
+                                       "terminated.",
+                                       static_cast<int>(pid));
     DoDisplayError(report);
     gen_free(report);
     installOptions.cancelled = true;
 }
 
-// Waits for the child to be gone, keeping the window live. A cancel while it lingers
-// kills it; a killed child that outlives the grace period is killed outright.
-void ReapChild(pid_t pid, bool killed) {
+// Nothing of a killed group may stay behind: the leader is gone and no member is left.
+bool GroupGone(pid_t pid) {
+    ut_ReapOrphansOfGroup(pid);
+    return !ut_SignalChildGroup(pid, 0);
+}
+
+// Waits for the child to be gone, keeping the window live, and returns its wait status
+// (-1 when nobody could tell). A cancel while it lingers kills it; a killed group that
+// outlives the grace period is killed outright, and waited for until none of it is left.
+int ReapChild(pid_t pid, bool killed) {
     long pause = kFirstReapPauseUs;
     long sinceKill = 0;
+    int result = -1;
+    bool reaped = false;
     for (;;) {
-        int status = 0;
-        pid_t got = waitpid(pid, &status, WNOHANG);
-        if (got == pid) return;
-        // No such child: the event loop's registry may have reaped it for us.
-        if (got < 0 && errno != EINTR) return;
+        if (!reaped) {
+            int status = 0;
+            pid_t got = waitpid(pid, &status, WNOHANG);
+            if (got == pid) {
+                reaped = true;
+                result = status;
+            } else if (got < 0 && errno != EINTR) {
+                // No such child: the event loop's registry reaped it and noted how it ended.
+                reaped = true;
+                if (!ut_TakeReapedStatus(pid, &result)) result = -1;
+            }
+        }
+        if (reaped && (!killed || GroupGone(pid) || sinceKill >= 2 * kTerminationGraceUs)) break;
         if (!killed && installOptions.cancelRequested) {
             KillChild(pid);
             killed = true;
         }
-        if (killed && sinceKill >= kTerminationGraceUs) kill(pid, SIGKILL);
+        if (killed && sinceKill >= kTerminationGraceUs) ut_SignalChildGroup(pid, SIGKILL);
         WEventAll(0);
         PauseMicroseconds(pause);
         if (killed) sinceKill += pause;
         pause = pause * 2 < kLongestReapPauseUs ? pause * 2 : kLongestReapPauseUs;
     }
+    ut_ForgetChildGroup(pid);
+    return result;
 }
 
 } // namespace
 
-void ExecAndDisplayCommand(const char* command) {
+int ExecAndDisplayCommand(const char* command) {
     InstallOptions& o = installOptions;
     pid_t pid = -1;
     Pipe_Comm_Handle* in = nullptr;
     Pipe_Comm_Handle* out = nullptr;
     Pipe_Comm_Handle* err = nullptr;
-    if (!nonblocking_systemcall(command, &pid, true, &in, true, &out, true, &err, false, false,
+    if (!nonblocking_systemcall(command, &pid, true, &in, true, &out, true, &err, true, false,
                                 nullptr)) {
         char* report = gen_concat3("Could not start ", command ? command : "", ".");
         DoDisplayError(report);
         gen_free(report);
-        return;
+        return -1;
     }
     // Nobody types into an archive tool: one that asks a question reads end of input
     // instead of waiting for ever.
@@ -152,5 +175,5 @@ void ExecAndDisplayCommand(const char* command) {
         KillChild(pid);
         killed = true;
     }
-    ReapChild(pid, killed);
+    return ReapChild(pid, killed);
 }

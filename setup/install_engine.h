@@ -50,9 +50,11 @@ void ForgetInstallTree();
 
 // Runs one command with ExecAndDisplayCommand unless the installation is being cancelled.
 void DoCommand(const char* command);
-// Runs one command without a shell, shows its standard output as messages and its standard
-// error as errors while it runs, keeps the window live, kills it on a cancel and reaps it.
-void ExecAndDisplayCommand(const char* command);
+// Runs one command without a shell, in a process group of its own; shows its standard
+// output as messages and its standard error as errors while it runs, keeps the window
+// live, stops the group on a cancel and reaps it. Returns the command's wait status, or -1
+// when it could not start or nobody could tell how it ended.
+int ExecAndDisplayCommand(const char* command);
 
 // One line in the progress view, also printed as "%s\n" on standard output. A message is
 // dropped (and the cancel takes effect) once a cancel was requested.

@@ -2,6 +2,7 @@
 // records, their own included, and may run nested event loops that make passes of their
 // own; every running pass registers its cursor so a removal can step it back. Start at
 // ExtraProcess_Wait.
+#include "shared/libcxxutil/ut_childgroups.h"
 #include "windlib/wtimer.h"
 
 #include <sys/types.h>
@@ -107,6 +108,7 @@ int ExtraProcess_Wait(long* wait_ms) {
     }
     int status = 0;
     pid_t reaped = ReapOneChild(&status);
+    if (reaped > 0) ut_NoteReapedChild(reaped, status); // its owner may still ask how it ended
     long wait = kLongestWaitMs;
 
     PassCursor cursor;

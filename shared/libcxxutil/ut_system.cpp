@@ -24,6 +24,7 @@
 #include "shared/gen_messages.h"
 #include "shared/gen_strings.h"
 #include "shared/libcxxutil/ut_argv.h"
+#include "shared/libcxxutil/ut_childgroups.h"
 
 extern char** environ;
 
@@ -192,6 +193,7 @@ void pumpOutput(CapturedStream* streams, int n) {
 }
 
 [[noreturn]] void runShell(const char* command, int out, int err) {
+    setpgid(0, 0); // stopping the command stops what the shell started
     installStdio(-1, out, err);
     char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command),
                     nullptr};
@@ -322,6 +324,7 @@ bool nonblocking_systemcall(const char* command, pid_t* pid, bool want_stdin,
     }
 
     if (pid) *pid = child;
+    if (new_process_group) ut_TrackChildGroup(child);
     // The child's ends go; a wanted pipe without a place for its handle stays open here.
     closeFd(&in.readEnd);
     closeFd(&out.writeEnd);
@@ -364,6 +367,7 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
     }
 
     if (pid) *pid = child;
+    if (new_process_group) ut_TrackChildGroup(child);
     closeFd(&in.readEnd);
     if (want_stdin && stdin_handle) *stdin_handle = new Pipe_Comm_Handle(in.writeEnd);
     return true;
@@ -413,6 +417,7 @@ bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,
         return false;
     }
 
+    ut_TrackChildGroup(child);
     closeFd(&out.writeEnd);
     closeFd(&err.writeEnd);
     CapturedStream streams[2] = {{out.readEnd, on_stdout}, {err.readEnd, on_stderr}};
@@ -422,6 +427,7 @@ bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,
     closeFd(&streams[0].fd);
     closeFd(&streams[1].fd);
     int status = waitForExitCode(child);
+    ut_ForgetChildGroup(child);
     sigaction(SIGCHLD, &saved, nullptr);
     return status == 0;
 }
