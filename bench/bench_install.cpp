@@ -17,9 +17,9 @@
 
 #include "bench/bench_support.h"
 #include "setup/components.h"
-#include "setup/install_engine.h"
+#include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
-#include "setup/install_watch.h"
+#include "setup/engine/install_watch.h"
 #include "shared/indgen.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "setup/components.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
-#include "setup/setup_mainwindow.h"
+#include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
 #include "windlib/button/wbutton.h"
 #include "windlib/config/config_options.h"

@@ -19,11 +19,15 @@ function(vt_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
-# vt_test(name DIR dir LIBS lib...): one GoogleTest binary of every .cpp in
-# tests/<dir>, registered with CTest test by test.
+# vt_test(name DIR dir [SUBDIRS sub...] LIBS lib...): one GoogleTest binary of every .cpp
+# in tests/<dir> (and in the named sub-folders of it), registered with CTest test by test.
 function(vt_test name)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "SUBDIRS;LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
+  foreach(sub IN LISTS ARG_SUBDIRS)
+    file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/${sub}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
   if(NOT sources)
     return()
   endif()

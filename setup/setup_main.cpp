@@ -2,11 +2,11 @@
 // command line, and then either ends early (help, patches), runs command-line mode, or
 // brings the toolkit up and runs the wizard window until no window is left.
 #include "setup/components.h"
-#include "setup/iff_archive_read.h"
-#include "setup/iff_archive_write.h"
+#include "setup/patches/iff_archive_read.h"
+#include "setup/patches/iff_archive_write.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
-#include "setup/setup_mainwindow.h"
+#include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
 #include "windlib/config/config_files.h"
 #include "windlib/config/config_options.h"

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "setup/iff_archive_read.h"
-#include "setup/iff_archive_write.h"
+#include "setup/patches/iff_archive_read.h"
+#include "setup/patches/iff_archive_write.h"
 
 namespace {
 std::string root; // holds "archive" and "a/T", nothing else

@@ -5,7 +5,7 @@
 
 #include "fake_host.h"
 #include "placer/run_time/plcset.h"
-#include "setup/setup_mainwindow_rules.h"
+#include "setup/wizard/setup_mainwindow_rules.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // at the window's created size, and the bottom-right buttons following a resize.
 #include <gtest/gtest.h>
 
-#include "setup/setup_mainwindow_rules.h"
+#include "setup/wizard/setup_mainwindow_rules.h"
 #include "support/toolkit_fixture.h"
 #include "tests/windlib/window/window_test_items.h"
 #include "windlib/window/gline.h"

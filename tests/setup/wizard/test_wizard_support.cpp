@@ -1,7 +1,7 @@
 // The wizard driver (see test_wizard_support.h). Input goes through xdotool in the order
 // the tests give it and the program reads it in that order, so a test waits only where the
 // program answers with something new: a window, a dialog or a line of output.
-#include "tests/setup/test_wizard_support.h"
+#include "tests/setup/wizard/test_wizard_support.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,7 +16,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "setup/setup_mainwindow_gui.h"
+#include "setup/wizard/setup_mainwindow_gui.h"
 #include "shared/indgen.h"
 #include "support/run_program.h"
 #include "support/xvfb_fixture.h"

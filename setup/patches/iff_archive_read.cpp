@@ -2,7 +2,7 @@
 // against the bound of the group it lies in, and the file level is bounded by the file's
 // length, so a truncated or lying archive ends in a status instead of a wild read. The
 // patch half starts at InstallPatch near the end of the file.
-#include "setup/iff_archive_read.h"
+#include "setup/patches/iff_archive_read.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-#include "setup/install_engine.h"
+#include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
 #include "shared/libcxxutil/ut_childgroups.h"

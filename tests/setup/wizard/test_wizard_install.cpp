@@ -18,7 +18,7 @@
 #include "support/temp_dir.h"
 #include "support/wm_delete.h"
 #include "support/xvfb_fixture.h"
-#include "tests/setup/test_wizard_support.h"
+#include "tests/setup/wizard/test_wizard_support.h"
 
 namespace {
 

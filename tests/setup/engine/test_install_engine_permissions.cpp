@@ -9,8 +9,8 @@
 
 #include <fstream>
 
-#include "setup/install_watch.h"
-#include "setup/test_install_engine_support.h"
+#include "setup/engine/install_watch.h"
+#include "setup/engine/test_install_engine_support.h"
 
 namespace {
 InstallOptions& o = installOptions;

@@ -1,5 +1,5 @@
 // The wizard's validation rules, their evaluation page by page, and the summary text.
-#include "setup/test_discovery_support.h"
+#include "setup/discovery/test_discovery_support.h"
 
 namespace {
 class RulesTest : public DiscoveryTest {

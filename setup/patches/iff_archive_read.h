@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "setup/iff_archive.h"
+#include "setup/patches/iff_archive.h"
 
 // Bytes in the stream (it is left at the end); kIffNoFile or kIffFileError on failure.
 long FileLength(FILE* file);

@@ -3,7 +3,7 @@
 // Back and the page list all end there); UpdateGUI fills a page, UpdateInstallOptions
 // stores it; InstallNow hands over to the engine, which writes through the Display
 // operations at the end of this file. Everything the wizard knows lives in installOptions.
-#include "setup/setup_mainwindow.h"
+#include "setup/wizard/setup_mainwindow.h"
 
 #include <cstring>
 #include <string>

@@ -12,7 +12,7 @@
 #include "support/dist_fixture.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_fixture.h"
-#include "tests/setup/test_wizard_support.h"
+#include "tests/setup/wizard/test_wizard_support.h"
 
 namespace {
 

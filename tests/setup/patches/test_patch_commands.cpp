@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "setup/setup_entry.h"
-#include "setup/test_iff_bytes.h"
+#include "setup/patches/test_iff_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 

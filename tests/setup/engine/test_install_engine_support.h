@@ -10,8 +10,8 @@
 #include <map>
 #include <sstream>
 
-#include "setup/install_engine.h"
-#include "setup/test_discovery_support.h"
+#include "setup/engine/install_engine.h"
+#include "setup/discovery/test_discovery_support.h"
 #include "xswitch/xswitch.h"
 
 // Every line shown, as its kind ('E'rror, 'M'essage, 'I'nformation) followed by the text.

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "setup/test_discovery_support.h"
+#include "setup/discovery/test_discovery_support.h"
 
 namespace {
 const InstallOptions& o = installOptions;

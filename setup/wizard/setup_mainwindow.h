@@ -6,8 +6,8 @@
 // SwitchSegments in setup_mainwindow.cpp.
 #pragma once
 
-#include "setup/install_engine.h"
-#include "setup/setup_mainwindow_gui.h"
+#include "setup/engine/install_engine.h"
+#include "setup/wizard/setup_mainwindow_gui.h"
 
 class Component;
 class SimpleBrowser;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "setup/components.h"
-#include "setup/setup_mainwindow.h"
+#include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // malformed archive.
 #include <gtest/gtest.h>
 
-#include "setup/iff_archive_write.h"
-#include "setup/test_iff_bytes.h"
+#include "setup/patches/iff_archive_write.h"
+#include "setup/patches/test_iff_bytes.h"
 
 namespace {
 int Id4(const char* id) {

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "setup/iff_archive.h"
+#include "setup/patches/iff_archive.h"
 
 // Opens the file level; limit is the most the archive may hold, or kIffSizeUnknown.
 int OpenWIFF(FILE* file, _GroupContext* group, int limit);

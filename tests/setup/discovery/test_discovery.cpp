@@ -2,7 +2,7 @@
 // the pages they leave, the version text and the search for the utilities.
 #include <cstring>
 
-#include "setup/test_discovery_support.h"
+#include "setup/discovery/test_discovery_support.h"
 #include "shared/libcxxutil/ut_argv.h"
 
 namespace {

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "setup/install_engine.h"
+#include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
-#include "setup/install_watch.h"
+#include "setup/engine/install_watch.h"
 #include "shared/indgen.h"
 
 // Older systems lack these; the walk checks every entry's type before opening it anyway.

@@ -4,7 +4,7 @@
 // watched before it is listed, so anything made in it afterwards is either listed or
 // reported. Whatever the queue cannot account for (an overflow, a directory moved, the root
 // gone) makes Update answer kLost and the caller starts afresh with a full walk.
-#include "setup/install_watch.h"
+#include "setup/engine/install_watch.h"
 
 #include <dirent.h>
 #include <fcntl.h>

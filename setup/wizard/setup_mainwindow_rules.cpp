@@ -1,6 +1,6 @@
 // The wizard window's layout rules, kept apart from the window so that the placer's and
 // the toolkit's tests can lay out the very same table.
-#include "setup/setup_mainwindow_rules.h"
+#include "setup/wizard/setup_mainwindow_rules.h"
 
 // Item numbers as in MainWindow_GUI::Item. The page list (2) sits below the picture, the
 // caption (3) right of it; every page control hangs below the caption; the divider (4)

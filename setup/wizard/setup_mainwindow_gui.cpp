@@ -1,9 +1,9 @@
 // The wizard's window (see setup_mainwindow_gui.h): the widget table, the activation masks,
 // the construction and clean-up of the window, and the binding functions that find the window
 // object behind a widget and call its operation.
-#include "setup/setup_mainwindow_gui.h"
+#include "setup/wizard/setup_mainwindow_gui.h"
 
-#include "setup/setup_mainwindow_rules.h"
+#include "setup/wizard/setup_mainwindow_rules.h"
 #include "windlib/button/wbutton.h"
 #include "windlib/button/wbuttonset.h"
 #include "windlib/button/wpulldown.h"

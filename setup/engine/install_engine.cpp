@@ -2,7 +2,7 @@
 // directory, archive list, expansion, permissions, online help, final report). The display
 // functions at the end are the only way the engine talks to the user; a cancel requested
 // by the user is noticed at the next message or command and makes every later step a no-op.
-#include "setup/install_engine.h"
+#include "setup/engine/install_engine.h"
 
 #include <fcntl.h>
 #include <unistd.h>

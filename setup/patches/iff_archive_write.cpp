@@ -3,7 +3,7 @@
 // known size or bound, a position past what a 32-bit word can address. CreatePatch at
 // the end checks every input before it creates the archive, and removes the archive
 // again when writing fails half-way.
-#include "setup/iff_archive_write.h"
+#include "setup/patches/iff_archive_write.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/iff_archive_read.h"
+#include "setup/patches/iff_archive_read.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"

@@ -1,7 +1,7 @@
 // The installation run with real archives: which archives are expanded and in what order,
 // the gtar command lines, the final reports and the runs that stop at the installation
 // directory.
-#include "setup/test_install_engine_support.h"
+#include "setup/engine/test_install_engine_support.h"
 
 namespace {
 InstallOptions& o = installOptions;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/iff_archive_read.h"
-#include "setup/test_iff_bytes.h"
+#include "setup/patches/iff_archive_read.h"
+#include "setup/patches/test_iff_bytes.h"
 
 namespace {
 // Records every chunk a walk meets, descending into every group.

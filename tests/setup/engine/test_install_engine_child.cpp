@@ -4,7 +4,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include "setup/test_install_engine_support.h"
+#include "setup/engine/test_install_engine_support.h"
 #include "shared/libcxxutil/ut_idle.h"
 
 namespace {

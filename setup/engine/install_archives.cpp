@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "setup/install_engine.h"
+#include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
 
