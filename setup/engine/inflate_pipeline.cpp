@@ -304,13 +304,23 @@ void InflatePipeline::Handover::Close(size_t index, const std::string& failure, 
 void InflatePipeline::Handover::InflateArchive(size_t index, GzipInflater* inflater,
                                                unsigned char* input) {
     const std::string& path = slots[index].path; // never changes once made
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO in the archive's place would hold the open, and a cancel
+    // waiting for this thread, until someone wrote to it.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         Close(index, SystemReason(path, "cannot open", errno), 0, -1);
         return;
     }
     struct stat status;
-    if (fstat(fd, &status) == 0) Opened(index, static_cast<int64_t>(status.st_size));
+    std::string refusal;
+    if (fstat(fd, &status) != 0) refusal = SystemReason(path, "cannot read", errno);
+    if (refusal.empty() && !S_ISREG(status.st_mode)) refusal = path + ": not a regular file";
+    if (!refusal.empty()) {
+        close(fd);
+        Close(index, refusal, 0, -1);
+        return;
+    }
+    Opened(index, static_cast<int64_t>(status.st_size));
     inflater->Restart();
     unsigned char* piece = nullptr;
     size_t filled = 0;

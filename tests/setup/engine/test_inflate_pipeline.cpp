@@ -151,8 +151,10 @@ TEST_F(InflatePipelineTest, DamagedArchivesAreNamedWithWhereTheyFailedAndTheRest
         damaged("multi", whole + ReadFile(other) + std::string(1000, '\0')),
         damaged("garbage", whole + std::string(10, '\0') + "junk"),
         tmp / "missing.tgz",
+        tmp / "fifo.tgz",
         other,
     };
+    ASSERT_EQ(mkfifo(archives[9].c_str(), 0644), 0);
     InflateLimits limits;
     limits.jobs = 4;
     InflatePipeline pipeline(archives, limits);
@@ -178,8 +180,9 @@ TEST_F(InflatePipelineTest, DamagedArchivesAreNamedWithWhereTheyFailedAndTheRest
     EXPECT_TRUE(taken[6].stream == Expected("good") + Expected("other"));
     EXPECT_EQ(offsetOf(7, "garbage"), size + 10);
     EXPECT_EQ(taken[8].message, tmp / "missing.tgz: cannot open: No such file or directory");
-    EXPECT_EQ(taken[9].end, InflatePipeline::kEnded);
-    EXPECT_TRUE(taken[9].stream == Expected("other"));
+    EXPECT_EQ(taken[9].message, tmp / "fifo.tgz: not a regular file");
+    EXPECT_EQ(taken[10].end, InflatePipeline::kEnded);
+    EXPECT_TRUE(taken[10].stream == Expected("other"));
 }
 
 TEST_F(InflatePipelineTest, CancelOrDestroyAtRandomPointsLeavesNoThreadAndNoBuffer) {
