@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -30,7 +31,6 @@ GzipInflater::~GzipInflater() {
 }
 
 void GzipInflater::Restart() {
-    isal_inflate_init(state_);
     phase_ = kBeforeMember;
     final_ = kEnd;
     in_ = nullptr;
@@ -124,7 +124,10 @@ bool GzipInflater::StartMember(Status* answer) {
 
 // Starts ISA-L on a member whose magic begins at the input (or, split, in `held`).
 void GzipInflater::BeginMember(unsigned char* held) {
-    isal_inflate_reset(state_);
+    // isal_inflate_init leaves some of the header reader's counters as it finds them, and a
+    // header read across several pieces of input depends on them starting at zero.
+    memset(state_, 0, sizeof *state_);
+    isal_inflate_init(state_);
     state_->crc_flag = ISAL_GZIP;
     members_++;
     phase_ = kInMember;
