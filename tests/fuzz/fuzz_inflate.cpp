@@ -2,8 +2,9 @@
 // passes the rest through as the file; an even one builds gzip members of the rest with
 // ISA-L's deflate and then damages them as the next bytes say (truncation, a flipped byte,
 // padding, garbage), so that inflate reaches deep into real streams. Every file must give
-// an answer, never a crash or a hang; the same answer and stream whether it is fed whole,
-// in small pieces or through the pipeline; and an undamaged build must give back its input.
+// an answer, never a crash or a hang; the same answer (and, unless damaged, the same stream)
+// whether it is fed whole, in small pieces or through the pipeline; and an undamaged build
+// must give back its input.
 #include <isa-l/igzip_lib.h>
 #include <poll.h>
 #include <unistd.h>
@@ -125,15 +126,18 @@ void ThroughPipeline(const std::string& file, const Outcome& expected) {
         pollfd wait = {pipeline.Descriptor(), POLLIN, 0};
         Check(poll(&wait, 1, 20000) == 1, "the pipeline hung");
     }
-    Check(stream == expected.stream, "the pipeline's stream differs");
     Check((step == InflatePipeline::kEnded) == (expected.status == GzipInflater::kEnd),
           "the pipeline's answer differs");
+    if (expected.status != GzipInflater::kCorrupt)
+        Check(stream == expected.stream, "the pipeline's stream differs");
     if (expected.status == GzipInflater::kNotGzip)
         Check(message == path + ": not a gzip file", "wrong message for a file not gzip");
-    if (expected.status == GzipInflater::kCorrupt)
-        Check(message == path + ": corrupt compressed data at byte " +
-                             std::to_string(expected.errorOffset),
-              "wrong message for corrupt data");
+    const std::string corrupt = path + ": corrupt compressed data at byte ";
+    if (expected.status == GzipInflater::kCorrupt) {
+        Check(message.compare(0, corrupt.size(), corrupt) == 0, "wrong message for corrupt data");
+        Check(std::stoull(message.substr(corrupt.size())) <= file.size(),
+              "error offset beyond the file");
+    }
 }
 
 } // namespace
@@ -150,10 +154,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(whole.status != GzipInflater::kNeedInput, "no answer");
     Check(whole.errorOffset <= file.size(), "error offset beyond the file");
     if (intact) Check(whole.status == GzipInflater::kEnd && whole.stream == rest, "round trip");
+    // Where ISA-L notices damage, and how much it has written by then, depends on how much
+    // input it sees at once; the answer itself does not.
     Outcome cut = Inflate(inflater, file, 1 + control[7] % 13, 1 + control[7] * 37 % 5000);
-    Check(cut.status == whole.status && cut.errorOffset == whole.errorOffset &&
-              cut.stream == whole.stream,
-          "the pieces the file is fed in change the result");
+    Check(cut.status == whole.status, "the pieces the file is fed in change the answer");
+    Check(cut.errorOffset <= file.size(), "error offset beyond the file");
+    if (whole.status != GzipInflater::kCorrupt)
+        Check(cut.stream == whole.stream, "the pieces the file is fed in change the stream");
     ThroughPipeline(file, whole);
     return 0;
 }
