@@ -3,7 +3,7 @@
 // default, first into /dev/null, then each archive into its own "tar -xf -" (against the
 // "tar -xzf" loop). Every measurement runs in a child of its own, so that its peak memory
 // is its own; prints the median of the runs for elapsed and processor time, and the peak.
-// Run: TMPDIR=/dev/shm bench_inflate [runs], default 5.
+// Run: TMPDIR=/dev/shm bench_inflate [runs [budget MiB]], default 5 runs and -buffer_mb 256.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -85,9 +85,12 @@ bool WritePiece(InflatePipeline& pipeline, int fd, const InflatePipeline::Piece&
 
 // The pipeline as the engine will drive it: each archive into /dev/null (empty target) or
 // into a "tar -xf -" of its own, sleeping on the descriptor when nothing is ready.
+size_t budgetBytes = kDefaultInflateBudget;
+
 int RunPipeline(const std::vector<std::string>& archives, int jobs, const std::string& target) {
     InflateLimits limits;
     limits.jobs = jobs;
+    limits.budgetBytes = budgetBytes;
     InflatePipeline pipeline(archives, limits);
     std::string error;
     if (!pipeline.Start(&error)) {
@@ -139,6 +142,7 @@ void Print(const char* name, const Figures& f) {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 5;
+    if (argc > 2) budgetBytes = static_cast<size_t>(atol(argv[2])) << 20;
     std::vector<std::string> archives = ToolchainSet();
     if (archives.empty()) {
         fprintf(stderr, "bench_inflate: the toolchain-like set could not be made\n");
@@ -153,8 +157,9 @@ int main(int argc, char** argv) {
     if (scratch.empty()) return 1;
     const int jobs = DefaultInflateJobs();
     const std::string all = Joined(archives), target = scratch + "/target";
-    printf("%zu archives, %.1f MB compressed; %d runs each, medians; default jobs %d\n",
-           archives.size(), compressed / 1e6, runs, jobs);
+    printf("%zu archives, %.1f MB compressed; %d runs each, medians; default jobs %d, budget "
+           "%zu MiB\n",
+           archives.size(), compressed / 1e6, runs, jobs, budgetBytes >> 20);
 
     auto shell = [](const std::string& script) {
         return [script] { return Shell(script) ? 0 : 1; };
