@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,54 @@ std::string SystemReason(const std::string& archive, const char* what, int error
     return archive + ": " + what + ": " + strerror(error);
 }
 
+// Piece buffers. The engine starts a child for every archive while read-ahead holds up to
+// the budget; a fork would mark every page of it copy-on-write, and each later write into a
+// reused buffer would then fault. Where the system allows, buffers are mappings of their own
+// that children never receive, filled with pages at once rather than a fault at a time;
+// elsewhere they are plain heap blocks.
+#if defined(__linux__) && defined(MADV_DONTFORK)
+
+unsigned char* NewBuffer(size_t bytes) {
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (data == MAP_FAILED) gen_out_of_memory(bytes);
+    madvise(data, bytes, MADV_DONTFORK);
+    return static_cast<unsigned char*>(data);
+}
+
+void FreeBuffer(unsigned char* data, size_t bytes) {
+    munmap(data, bytes);
+}
+
+// Gives back what lies beyond the first `keep` bytes; *bytes becomes what is still held.
+unsigned char* ShrinkBuffer(unsigned char* data, size_t* bytes, size_t keep) {
+    size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    size_t kept = (keep + page - 1) / page * page;
+    if (kept < *bytes) munmap(data + kept, *bytes - kept), *bytes = kept;
+    return data;
+}
+
+#else
+
+unsigned char* NewBuffer(size_t bytes) {
+    void* data = malloc(bytes);
+    if (!data) gen_out_of_memory(bytes);
+    return static_cast<unsigned char*>(data);
+}
+
+void FreeBuffer(unsigned char* data, size_t) {
+    free(data);
+}
+
+unsigned char* ShrinkBuffer(unsigned char* data, size_t* bytes, size_t keep) {
+    void* smaller = realloc(data, keep);
+    if (!smaller) return data;
+    *bytes = keep;
+    return static_cast<unsigned char*>(smaller);
+}
+
+#endif
+
 } // namespace
 
 int DefaultInflateJobs() {
@@ -50,9 +99,9 @@ int DefaultInflateJobs() {
     return static_cast<int>(std::min<long>(std::max<long>(cores, 1), kMaxInflateJobs));
 }
 
-// What the workers and the consumer share, under one mutex. Piece buffers are plain
-// malloc blocks rather than objects: they need no zero filling, and full-sized ones are kept
-// in a pool for the next piece instead of going back to the system.
+// What the workers and the consumer share, under one mutex. Piece buffers are raw memory
+// rather than objects (they need no zero filling), and full-sized ones are kept in a pool
+// for the next piece instead of going back to the system.
 class InflatePipeline::Handover {
 public:
     struct QueuedPiece {
@@ -125,6 +174,8 @@ InflatePipeline::Handover::Handover(std::vector<std::string> archives, const Inf
     // A piece must fit the budget and the reserve, or the current archive could wait forever.
     pieceBytes = std::max(kMinPieceBytes,
                           std::min({limits.pieceBytes, limits.budgetBytes, limits.reserveBytes}));
+    size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    pieceBytes = (pieceBytes + page - 1) / page * page; // whole pages, for NewBuffer
     budget = std::max(limits.budgetBytes, pieceBytes);
     reserve = std::max(limits.reserveBytes, pieceBytes);
 }
@@ -183,10 +234,10 @@ void InflatePipeline::Handover::Stop() {
 
 void InflatePipeline::Handover::FreeAll() {
     for (Slot& slot : slots) {
-        for (const QueuedPiece& piece : slot.pieces) free(piece.data);
+        for (const QueuedPiece& piece : slot.pieces) FreeBuffer(piece.data, piece.accounted);
         slot.pieces.clear();
     }
-    for (unsigned char* data : pool_) free(data);
+    for (unsigned char* data : pool_) FreeBuffer(data, pieceBytes);
     pool_.clear();
     held = inUse_ = 0;
 }
@@ -236,8 +287,7 @@ unsigned char* InflatePipeline::Handover::TakeBuffer(size_t index) {
         pool_.pop_back();
         return data;
     }
-    unsigned char* data = static_cast<unsigned char*>(malloc(pieceBytes));
-    if (!data) gen_out_of_memory(pieceBytes);
+    unsigned char* data = NewBuffer(pieceBytes);
     held += pieceBytes;
     highWater = std::max(highWater, held);
     return data;
@@ -247,11 +297,8 @@ void InflatePipeline::Handover::Deliver(size_t index, unsigned char* data, size_
                                         uint64_t inputEnd) {
     size_t accounted = pieceBytes;
     // A short last piece of a small archive would hold a full piece of the budget while it
-    // waits its turn; shrinking in place needs no second block.
-    if (size < pieceBytes / 2) {
-        if (unsigned char* smaller = static_cast<unsigned char*>(realloc(data, size ? size : 1)))
-            data = smaller, accounted = size;
-    }
+    // waits its turn.
+    if (size < pieceBytes / 2) data = ShrinkBuffer(data, &accounted, size);
     std::lock_guard<std::mutex> lock(mutex);
     held -= pieceBytes - accounted;
     inUse_ -= pieceBytes - accounted;
@@ -275,7 +322,7 @@ void InflatePipeline::Handover::Release(const QueuedPiece& piece) {
     if (piece.accounted == pieceBytes && !cancelled_) {
         pool_.push_back(piece.data);
     } else {
-        free(piece.data);
+        FreeBuffer(piece.data, piece.accounted);
         held -= piece.accounted;
     }
     changed_.notify_all();
