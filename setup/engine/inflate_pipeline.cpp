@@ -187,6 +187,7 @@ InflatePipeline::Handover::~Handover() {
 }
 
 bool InflatePipeline::Handover::Start(std::string* error) {
+    if (wakeRead >= 0) return true; // started already
     int fds[2];
     if (pipe(fds) != 0) {
         *error = std::string("cannot make a pipe for the inflating threads: ") + strerror(errno);
