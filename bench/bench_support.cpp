@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 
 namespace {
 
@@ -156,4 +158,100 @@ void StopXvfb(pid_t xvfb) {
     if (xvfb <= 0) return;
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
+}
+
+// ---- The toolchain-like set ------------------------------------------------------------
+
+namespace {
+
+// Raise when the set's making changes, so that older cached sets are not used.
+constexpr int kToolchainSetVersion = 1;
+constexpr int kToolchainArchives = 24;
+constexpr int kToolchainFilesPerArchive = 250;
+static_assert(kToolchainArchives * kToolchainFilesPerArchive == 6000, "the set's file count");
+constexpr double kSmallestFile = 500, kLargestFile = 500000;
+// Out of 256 pieces, how many are runs of random bytes; the rest are recurring idioms.
+// Tuned so that gzip -6 gives about 3:1.
+constexpr unsigned kRandomRunShare = 10;
+constexpr int kIdioms = 512;
+const char* const kToolchainDirs[] = {"bin",         "lib",     "lib/gcc",
+                                      "include/sys", "libexec", "share/doc"};
+
+// Bytes that compress like object code: recurring idioms (instruction sequences, records of
+// symbol and relocation tables), the common ones picked more often, between short runs of
+// random bytes (addresses, immediates).
+class ObjectCode {
+public:
+    ObjectCode() {
+        std::mt19937_64 random(1);
+        for (std::string& idiom : idioms_) {
+            idiom.resize(16 + random() % 112);
+            for (char& c : idiom) c = static_cast<char>(random());
+        }
+    }
+
+    std::string Make(size_t size, uint64_t seed) const {
+        std::mt19937_64 random(seed);
+        std::string bytes;
+        while (bytes.size() < size) {
+            uint64_t r = random();
+            if ((r & 0xff) < kRandomRunShare) {
+                for (uint64_t n = 8 + (r >> 8) % 56; n > 0; n -= std::min<uint64_t>(n, 8)) {
+                    uint64_t word = random();
+                    bytes.append(reinterpret_cast<const char*>(&word), std::min<uint64_t>(n, 8));
+                }
+            } else {
+                bytes += idioms_[((r >> 8) % kIdioms) * ((r >> 20) % kIdioms) / kIdioms];
+            }
+        }
+        bytes.resize(size);
+        return bytes;
+    }
+
+private:
+    std::string idioms_[kIdioms];
+};
+
+bool MakeToolchainArchive(const std::string& root, int n, const std::string& archive,
+                          const ObjectCode& code, std::mt19937_64* sizes) {
+    std::string stage = root + "/stage", top = "tc" + std::to_string(n);
+    std::string mkdir = "rm -rf '" + stage + "' && mkdir -p";
+    for (const char* dir : kToolchainDirs) mkdir += " '" + stage + "/" + top + "/" + dir + "'";
+    if (!Shell(mkdir)) return false;
+    std::uniform_real_distribution<double> logSize(std::log(kSmallestFile), std::log(kLargestFile));
+    for (int k = 0; k < kToolchainFilesPerArchive; k++) {
+        size_t size = static_cast<size_t>(std::exp(logSize(*sizes)));
+        std::string path =
+            stage + "/" + top + "/" + kToolchainDirs[k % 6] + "/f" + std::to_string(k) + ".o";
+        if (!WriteText(path, code.Make(size, static_cast<uint64_t>(n) * 1000 + k))) return false;
+    }
+    return Shell("tar -C '" + stage + "' -cf - . | gzip -6 > '" + archive + "' && rm -rf '" +
+                 stage + "'");
+}
+
+} // namespace
+
+std::vector<std::string> ToolchainSet(std::string* root) {
+    const char* tmp = getenv("TMPDIR");
+    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/vt_toolchain_set_v" +
+                      std::to_string(kToolchainSetVersion);
+    if (root) *root = dir;
+    std::vector<std::string> archives;
+    for (int n = 0; n < kToolchainArchives; n++) {
+        char name[64];
+        snprintf(name, sizeof name, "/alltargets/linux86_bsp_tc%02d.tgz", n);
+        archives.push_back(dir + name);
+    }
+    std::string stamp = dir + "/complete";
+    if (access(stamp.c_str(), F_OK) == 0) return archives;
+
+    printf("making the toolchain-like set in %s (once)\n", dir.c_str());
+    fflush(stdout);
+    if (!Shell("rm -rf '" + dir + "' && mkdir -p '" + dir + "/alltargets'")) return {};
+    ObjectCode code;
+    std::mt19937_64 sizes(kToolchainSetVersion);
+    for (int n = 0; n < kToolchainArchives; n++)
+        if (!MakeToolchainArchive(dir, n, archives[n], code, &sizes)) return {};
+    if (!WriteText(stamp, "")) return {};
+    return archives;
 }

@@ -61,6 +61,13 @@ private:
     int saved_ = -1;
 };
 
+// The toolchain-like set: 24 archives of 250 files each (6,000 files), sizes log-uniform
+// from 500 B to 500 KB (about 430 MB unpacked), compressing about 3:1 under gzip -6 like
+// object code. Made with tar and gzip on first use and kept for later runs in
+// $TMPDIR/vt_toolchain_set_v<version>, as alltargets/linux86_bsp_tcNN.tgz below that
+// directory (*root when given). Returns the archives in list order; empty on failure.
+std::vector<std::string> ToolchainSet(std::string* root = nullptr);
+
 // Starts Xvfb on a free display and names it in `display` (":N"); -1 when it did not answer.
 pid_t StartXvfb(std::string* display);
 void StopXvfb(pid_t xvfb);

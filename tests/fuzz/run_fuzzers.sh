@@ -6,9 +6,24 @@ build=$1; total=$2
 targets=("$build"/tests/fuzz/fuzz_*)
 [ -e "${targets[0]}" ] || { echo "no fuzz targets"; exit 0; }
 each=$(( total / ${#targets[@]} )); [ "$each" -ge 10 ] || each=10
+# Real gzip files for the inflate target (a name in the header, two members, zero padding),
+# each behind the eight control bytes whose odd first byte passes the rest through as the file.
+seed_inflate() {
+  local corpus=$1 work
+  work=$(mktemp -d)
+  seq 1 300 > "$work/numbers.txt"
+  gzip -c "$work/numbers.txt" > "$work/named.gz"
+  { printf 'first\n' | gzip -n; printf 'second\n' | gzip -9n; head -c 64 /dev/zero; } > "$work/two.gz"
+  for f in named two; do
+    { printf '\001\000\000\000\000\000\000\000'; cat "$work/$f.gz"; } > "$corpus/seed_$f"
+  done
+  rm -rf "$work"
+}
+
 for t in "${targets[@]}"; do
   [ -x "$t" ] || continue
   corpus=$(mktemp -d)
+  if [ "$(basename "$t")" = fuzz_inflate ]; then seed_inflate "$corpus"; fi
   echo "fuzzing $(basename "$t") for ${each}s"
   "$t" -max_total_time="$each" -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -n 5
   rm -rf "$corpus"
