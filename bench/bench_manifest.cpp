@@ -32,11 +32,35 @@ extern char** environ;
 
 namespace {
 
-double MonotonicMs() {
+double ClockMs(clockid_t clock) {
     struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
+
+double MonotonicMs() {
+    return ClockMs(CLOCK_MONOTONIC);
+}
+
+// The manifest's share, elapsed and on the processor (of this thread: gzip and tar run
+// beside it), so that a busy machine shows in the one and not the other.
+struct Share {
+    double wall = 0, cpu = 0;
+};
+
+class ShareClock {
+public:
+    explicit ShareClock(Share* share)
+        : share_(share), wall_(MonotonicMs()), cpu_(ClockMs(CLOCK_THREAD_CPUTIME_ID)) {}
+    ~ShareClock() {
+        share_->wall += MonotonicMs() - wall_;
+        share_->cpu += ClockMs(CLOCK_THREAD_CPUTIME_ID) - cpu_;
+    }
+
+private:
+    Share* share_;
+    double wall_, cpu_;
+};
 
 // Starts argv with one end of a pipe as its standard input (fd 0) or output (fd 1).
 pid_t Spawn(const std::vector<const char*>& argv, int pipeEnd, int asFd, int otherEnd) {
@@ -57,7 +81,7 @@ pid_t Spawn(const std::vector<const char*>& argv, int pipeEnd, int asFd, int oth
 // One archive: gzip -dc | this process | tar -xf -. With a recorder, every member is
 // recorded before tar sees it and the time that takes is added to *manifestMs.
 bool Expand(const std::string& archive, const std::string& target, ManifestRecorder* recorder,
-            double* manifestMs) {
+            Share* manifest) {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return false;
     pid_t gzip = Spawn({"gzip", "-dc", archive.c_str()}, in[1], 1, in[0]);
@@ -68,21 +92,21 @@ bool Expand(const std::string& archive, const std::string& target, ManifestRecor
     bool ok = gzip > 0 && tar > 0;
     std::vector<char> buffer(1 << 16);
     for (ssize_t got; ok && (got = read(in[0], buffer.data(), buffer.size())) > 0;) {
-        for (size_t at = 0, used = 0; ok && at < static_cast<size_t>(got); at += used) {
-            used = static_cast<size_t>(got) - at;
-            if (recorder) {
-                double start = MonotonicMs();
-                TarMemberScanner::Status status = scanner.Feed(buffer.data() + at, used, &used);
+        // Every member whose header ends in this piece is recorded before tar gets any of it.
+        if (recorder) {
+            ShareClock clock(manifest);
+            for (size_t at = 0, used = 0; ok && at < static_cast<size_t>(got); at += used) {
+                TarMemberScanner::Status status =
+                    scanner.Feed(buffer.data() + at, static_cast<size_t>(got) - at, &used);
                 if (status == TarMemberScanner::kMember)
                     ok = recorder->BeforeMember(scanner.member());
                 ok = ok && status != TarMemberScanner::kBad;
-                *manifestMs += MonotonicMs() - start;
             }
-            for (size_t done = 0; ok && done < used;) {
-                ssize_t written = write(out[1], buffer.data() + at + done, used - done);
-                ok = written > 0;
-                done += written > 0 ? static_cast<size_t>(written) : 0;
-            }
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            ssize_t written = write(out[1], buffer.data() + done, static_cast<size_t>(got - done));
+            ok = written > 0;
+            done += written > 0 ? written : 0;
         }
     }
     close(in[0]);
@@ -94,7 +118,8 @@ bool Expand(const std::string& archive, const std::string& target, ManifestRecor
 }
 
 struct RunCost {
-    double wallMs = 0, manifestMs = 0;
+    Cost whole;
+    Share manifest;
 };
 
 // All archives into `target`; with a recorder the run is recorded and ended as `outcome`.
@@ -103,40 +128,42 @@ RunCost Install(const std::vector<std::string>& archives, const std::string& tar
     RunCost cost;
     Shell("mkdir -p '" + target + "'");
     sync(); // the previous run's writes are not this run's cost
-    double start = MonotonicMs();
+    Stopwatch watch;
     if (recorder) {
         ManifestRun run;
         run.target = target;
         run.program = "bench_manifest";
         run.targetHeldFiles = TargetHoldsFiles(target);
-        double before = MonotonicMs();
+        ShareClock clock(&cost.manifest);
         if (!recorder->StartRun(run)) fprintf(stderr, "%s\n", recorder->error().c_str());
-        cost.manifestMs += MonotonicMs() - before;
     }
     for (const std::string& archive : archives) {
-        if (recorder) recorder->BeginArchive(archive);
-        if (!Expand(archive, target, recorder, &cost.manifestMs))
+        if (recorder) {
+            ShareClock clock(&cost.manifest);
+            recorder->BeginArchive(archive);
+        }
+        if (!Expand(archive, target, recorder, &cost.manifest))
             fprintf(stderr, "expanding %s failed\n", archive.c_str());
-        double before = MonotonicMs();
-        if (recorder) recorder->EndArchive();
-        cost.manifestMs += MonotonicMs() - before;
+        if (recorder) {
+            ShareClock clock(&cost.manifest);
+            recorder->EndArchive();
+        }
     }
     if (recorder) {
-        double before = MonotonicMs();
+        ShareClock clock(&cost.manifest);
         if (!recorder->EndRun(outcome)) fprintf(stderr, "%s\n", recorder->error().c_str());
-        cost.manifestMs += MonotonicMs() - before;
     }
-    cost.wallMs = MonotonicMs() - start;
+    cost.whole = watch.Read();
     return cost;
 }
 
-double TimedRollback(const std::string& manifest) {
+Cost TimedRollback(const std::string& manifest) {
     sync();
-    double start = MonotonicMs();
+    Stopwatch watch;
     RollbackResult result = RollBackRun(manifest);
-    double ms = MonotonicMs() - start;
+    Cost cost = watch.Read();
     if (!result.failed.empty()) fprintf(stderr, "%s\n", RollbackSummary(result).c_str());
-    return ms;
+    return cost;
 }
 
 std::vector<std::string> Archives(const std::string& root) {
@@ -169,48 +196,75 @@ int main(int argc, char** argv) {
     if (!WriteDistributionSums(root, "gzip", &problems)) fprintf(stderr, "lists not written\n");
     double writeMs = writing.Read().wall;
 
-    std::vector<double> bare, recorded, manifest, rollback, checksums, overOld, overOldRollback;
+    std::vector<double> bareWall, bareCpu, manifestWall, manifestCpu, rollbackWall, rollbackCpu;
+    std::vector<double> recordedWall, removeWall, removeCpu, checksumWall, checksumCpu;
+    std::vector<double> overManifest, overRollback;
     for (int run = 0; run < runs; run++) {
         std::string target = scratch + "/target";
-        bare.push_back(Install(archives, target, nullptr, RunOutcome::kSucceeded).wallMs);
+        RunCost bare = Install(archives, target, nullptr, RunOutcome::kSucceeded);
+        bareWall.push_back(bare.whole.wall);
+        bareCpu.push_back(bare.whole.Cpu());
+        sync();
+        Stopwatch removing; // what removing the tree costs at all: the floor of a rollback
         Clear(target);
+        Cost removed = removing.Read();
+        removeWall.push_back(removed.wall);
+        removeCpu.push_back(removed.Cpu());
 
         ManifestRecorder recorder;
-        RunCost cost = Install(archives, target, &recorder, RunOutcome::kCancelled);
-        recorded.push_back(cost.wallMs);
-        manifest.push_back(cost.manifestMs);
-        rollback.push_back(TimedRollback(recorder.manifestPath()));
+        RunCost recorded = Install(archives, target, &recorder, RunOutcome::kCancelled);
+        recordedWall.push_back(recorded.whole.wall);
+        manifestWall.push_back(recorded.manifest.wall);
+        manifestCpu.push_back(recorded.manifest.cpu);
+        Cost rollback = TimedRollback(recorder.manifestPath());
+        rollbackWall.push_back(rollback.wall);
+        rollbackCpu.push_back(rollback.Cpu());
 
         // Over an existing installation every file is kept aside, then put back.
         Install(archives, target, nullptr, RunOutcome::kSucceeded);
         ManifestRecorder over;
-        overOld.push_back(Install(archives, target, &over, RunOutcome::kCancelled).manifestMs);
-        overOldRollback.push_back(TimedRollback(over.manifestPath()));
+        overManifest.push_back(
+            Install(archives, target, &over, RunOutcome::kCancelled).manifest.wall);
+        overRollback.push_back(TimedRollback(over.manifestPath()).wall);
         Clear(target);
 
         sync();
         Stopwatch hashing;
         IntegrityCheck check = CheckIntegrity(root, archives);
-        checksums.push_back(hashing.Read().wall);
+        Cost hashed = hashing.Read();
+        checksumWall.push_back(hashed.wall);
+        checksumCpu.push_back(hashed.Cpu());
         if (!check.Passed()) fprintf(stderr, "%s\n", check.problems.front().c_str());
-        printf("run %d: pipeline %.0f ms, recorded %.0f ms (manifest %.1f ms), rollback %.1f ms, "
-               "checksums %.1f ms; over an installation: manifest %.1f ms, rollback %.1f ms\n",
-               run + 1, bare.back(), recorded.back(), manifest.back(), rollback.back(),
-               checksums.back(), overOld.back(), overOldRollback.back());
+        printf("run %d: pipeline %.0f ms (cpu %.0f), manifest %.1f ms (cpu %.1f), rollback %.1f ms "
+               "(cpu %.1f; rm -rf %.1f, cpu %.1f), checksums %.1f ms; over an installation: "
+               "manifest %.1f ms, rollback %.1f ms\n",
+               run + 1, bareWall.back(), bareCpu.back(), manifestWall.back(), manifestCpu.back(),
+               rollbackWall.back(), rollbackCpu.back(), removeWall.back(), removeCpu.back(),
+               checksumWall.back(), overManifest.back(), overRollback.back());
         fflush(stdout);
     }
-    double base = Median(bare);
-    printf("install pipeline (gzip -dc | scanner | tar -xf -): %.0f ms; recorded: %.0f ms\n", base,
-           Median(recorded));
-    printf("manifest into an empty target: %.1f ms = %.2f%% of the pipeline (target <= 5%%)\n",
-           Median(manifest), 100 * Median(manifest) / base);
-    printf("rollback of the 20,000-file run: %.1f ms = %.2f%% of the install (target < 10%%)\n",
-           Median(rollback), 100 * Median(rollback) / Median(recorded));
-    printf("checksum pass over %zu archives: %.1f ms = %.2f%% of the pipeline (target <= 10%%)\n",
-           archives.size(), Median(checksums), 100 * Median(checksums) / base);
+    double wall = Median(bareWall), cpu = Median(bareCpu);
+    printf("install pipeline (gzip -dc | scanner | tar -xf -): %.0f ms, cpu %.0f ms "
+           "(recorded: %.0f ms)\n",
+           wall, cpu, Median(recordedWall));
+    printf("manifest into an empty target: %.1f ms = %.2f%% elapsed, cpu %.1f ms = %.2f%% "
+           "(target <= 5%%)\n",
+           Median(manifestWall), 100 * Median(manifestWall) / wall, Median(manifestCpu),
+           100 * Median(manifestCpu) / cpu);
+    printf("rollback of the 20,000-file run: %.1f ms = %.2f%% elapsed, cpu %.1f ms = %.2f%% "
+           "(target < 10%%)\n",
+           Median(rollbackWall), 100 * Median(rollbackWall) / wall, Median(rollbackCpu),
+           100 * Median(rollbackCpu) / cpu);
+    printf("  rm -rf of the same tree: %.1f ms = %.2f%% elapsed, cpu %.1f ms = %.2f%%\n",
+           Median(removeWall), 100 * Median(removeWall) / wall, Median(removeCpu),
+           100 * Median(removeCpu) / cpu);
+    printf("checksum pass over %zu archives: %.1f ms = %.2f%% elapsed, cpu %.1f ms = %.2f%% "
+           "(target <= 10%%)\n",
+           archives.size(), Median(checksumWall), 100 * Median(checksumWall) / wall,
+           Median(checksumCpu), 100 * Median(checksumCpu) / cpu);
     printf("over an existing installation: manifest %.1f ms (every file kept aside), rollback "
            "%.1f ms\n",
-           Median(overOld), Median(overOldRollback));
+           Median(overManifest), Median(overRollback));
     printf("writing info/checksums.txt and info/sizes.txt: %.0f ms\n", writeMs);
     Clear(scratch);
     return 0;

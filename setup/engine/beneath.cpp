@@ -107,6 +107,12 @@ bool TreeBeneath::Open(const std::string& root) {
     return root_ >= 0;
 }
 
+bool TreeBeneath::OpenDuplicate(int dir) {
+    Close();
+    root_ = fcntl(dir, F_DUPFD_CLOEXEC, 0);
+    return root_ >= 0;
+}
+
 bool TreeBeneath::OpenWithin(TreeBeneath& outer, const std::string& path) {
     Close();
     int dir = outer.Directory(path);
@@ -118,6 +124,7 @@ void TreeBeneath::Close() {
     for (int fd : fds_) close(fd);
     fds_.clear();
     names_.clear();
+    opened_.clear();
     if (root_ >= 0) close(root_);
     root_ = -1;
 }
@@ -131,6 +138,8 @@ int TreeBeneath::OpenChain(const std::vector<std::string>& names) {
         fds_.pop_back();
         names_.pop_back();
     }
+    opened_.clear();
+    for (const std::string& name : names_) opened_ += (opened_.empty() ? "" : "/") + name;
     for (size_t i = common; i < names.size(); i++) {
         const std::string& name = names[i];
         if (name.empty() || name == "." || name == "..") {
@@ -141,11 +150,19 @@ int TreeBeneath::OpenChain(const std::vector<std::string>& names) {
         if (fd < 0) return -1;
         fds_.push_back(fd);
         names_.push_back(name);
+        opened_ += (opened_.empty() ? "" : "/") + name;
     }
     return fds_.empty() ? root_ : fds_.back();
 }
 
 int TreeBeneath::Parent(const std::string& path, std::string* base) {
+    // Most calls come for the directory of the call before.
+    size_t slash = path.rfind('/');
+    if (root_ >= 0 && !opened_.empty() && slash == opened_.size() &&
+        path.compare(0, slash, opened_) == 0 && slash + 1 < path.size()) {
+        base->assign(path, slash + 1, std::string::npos);
+        if (*base != "." && *base != "..") return fds_.back();
+    }
     std::vector<std::string> names = Components(path);
     if (root_ < 0 || names.empty() || names.back() == "." || names.back() == "..") {
         errno = root_ < 0 ? EBADF : EINVAL;

@@ -21,6 +21,8 @@ public:
     // Opens the root (following links in the root's own path: the caller named it). False
     // with errno set.
     bool Open(const std::string& root);
+    // Takes a duplicate of the open directory `dir` as the root.
+    bool OpenDuplicate(int dir);
     // Opens as the root the directory `path` below `outer`'s root, reached as Directory does.
     bool OpenWithin(TreeBeneath& outer, const std::string& path);
     void Close();
@@ -40,6 +42,7 @@ private:
     int root_ = -1;
     std::vector<std::string> names_; // the components opened last
     std::vector<int> fds_;           // fds_[i] is names_[0..i] opened
+    std::string opened_;             // names_ joined: the directory fds_.back() is
 };
 
 // Why an operation on a path failed, for a report: the system's text, or what a link in

@@ -40,22 +40,50 @@ const char* const kOutcomeNames[] = {"succeeded", "failed", "cancelled"};
 
 // --- fields ---
 
-std::string Octal(mode_t mode) {
-    char text[16];
-    snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & kPermissionBits));
-    return text;
+// Numbers are formatted by hand: the run's end writes some 60,000 of them.
+void AppendDigits(std::string* out, uint64_t value, unsigned base, int width) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % base);
+        value /= base;
+    } while (value || count < width);
+    while (count) *out += digits[--count];
 }
 
-std::string Time(const struct timespec& time) {
-    char text[48];
-    snprintf(text, sizeof text, "%lld.%09ld", static_cast<long long>(time.tv_sec),
-             static_cast<long>(time.tv_nsec));
-    return text;
+void AppendOctal(std::string* out, mode_t mode) {
+    AppendDigits(out, mode & kPermissionBits, 8, 4);
 }
 
-std::string State(const FileState& state) {
-    if (!state.present) return "- - -";
-    return std::to_string(state.size) + " " + Octal(state.mode) + " " + Time(state.mtime);
+void AppendTime(std::string* out, const struct timespec& time) {
+    if (time.tv_sec < 0) *out += '-';
+    AppendDigits(out, static_cast<uint64_t>(time.tv_sec < 0 ? -time.tv_sec : time.tv_sec), 10, 1);
+    *out += '.';
+    AppendDigits(out, static_cast<uint64_t>(time.tv_nsec), 10, 9);
+}
+
+void AppendState(std::string* out, const FileState& state) {
+    if (!state.present) {
+        *out += "- - -";
+        return;
+    }
+    AppendDigits(out, state.size, 10, 1);
+    *out += ' ';
+    AppendOctal(out, state.mode);
+    *out += ' ';
+    AppendTime(out, state.mtime);
+}
+
+void AppendEscaped(std::string* out, const std::string& text) {
+    for (unsigned char c : text) {
+        if (c > ' ' && c < 0x7f && c != '\\') {
+            *out += static_cast<char>(c);
+        } else {
+            char code[5];
+            snprintf(code, sizeof code, "\\%03o", c);
+            *out += code;
+        }
+    }
 }
 
 bool ParseOctal(const std::string& text, mode_t* mode) {
@@ -115,22 +143,43 @@ std::vector<std::string> Split(const std::string& line) {
 
 // --- lines ---
 
-std::string EntryLine(const ManifestEntry& entry, bool withAfter) {
-    std::string path = EscapeManifestText(entry.path);
-    std::string after = withAfter ? " " + State(entry.after) : "";
+// Appends one entry's line; the state after the run only once the run has ended.
+void AppendEntryLine(std::string* out, const ManifestEntry& entry, bool withAfter) {
+    static const char* const kKinds[] = {"created ", "replaced ", "existing ", "mode "};
+    *out += kKinds[entry.kind];
+    if (entry.kind == ManifestEntry::kCreated) {
+        *out += kTypeNames[entry.type];
+        *out += ' ';
+    }
+    AppendEscaped(out, entry.path);
+    *out += ' ';
     switch (entry.kind) {
     case ManifestEntry::kCreated:
-        return std::string("created ") + kTypeNames[entry.type] + " " + path + after + "\n";
+        out->pop_back();
+        break;
     case ManifestEntry::kReplaced:
-        return "replaced " + path + " " + State(entry.before) + " " +
-               (entry.kept.empty() ? "-" : EscapeManifestText(entry.kept)) + after + "\n";
+        AppendState(out, entry.before);
+        *out += ' ';
+        if (entry.kept.empty())
+            *out += '-';
+        else
+            AppendEscaped(out, entry.kept);
+        break;
     case ManifestEntry::kExisting:
-        return "existing " + path + " " + Octal(entry.before.mode) + " " +
-               Time(entry.before.mtime) + "\n";
+        AppendOctal(out, entry.before.mode);
+        *out += ' ';
+        AppendTime(out, entry.before.mtime);
+        break;
     case ManifestEntry::kMode:
-        return "mode " + path + " " + Octal(entry.before.mode) + "\n";
+        AppendOctal(out, entry.before.mode);
+        break;
     }
-    return "";
+    if (withAfter &&
+        (entry.kind == ManifestEntry::kCreated || entry.kind == ManifestEntry::kReplaced)) {
+        *out += ' ';
+        AppendState(out, entry.after);
+    }
+    *out += '\n';
 }
 
 std::string HeaderLines(const Manifest& manifest) {
@@ -146,6 +195,7 @@ std::string SourceLine(const Manifest::Source& source) {
 
 std::string ManifestText(const Manifest& manifest) {
     std::string text = HeaderLines(manifest);
+    text.reserve(manifest.entries.size() * 64);
     // Entries by source, in the order they were recorded within each.
     std::vector<size_t> order(manifest.entries.size());
     for (size_t i = 0; i < order.size(); i++) order[i] = i;
@@ -156,7 +206,7 @@ std::string ManifestText(const Manifest& manifest) {
     for (int source = -1; source < static_cast<int>(manifest.sources.size()); source++) {
         if (source >= 0) text += SourceLine(manifest.sources[source]);
         for (; next < order.size() && manifest.entries[order[next]].source <= source; next++)
-            text += EntryLine(manifest.entries[order[next]], manifest.ended);
+            AppendEntryLine(&text, manifest.entries[order[next]], manifest.ended);
     }
     if (manifest.ended) text += "end " + manifest.outcome + "\n";
     return text;
@@ -353,15 +403,7 @@ bool FileState::SameAs(const FileState& other) const {
 std::string EscapeManifestText(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c > ' ' && c < 0x7f && c != '\\') {
-            escaped += static_cast<char>(c);
-        } else {
-            char code[5];
-            snprintf(code, sizeof code, "\\%03o", c);
-            escaped += code;
-        }
-    }
+    AppendEscaped(&escaped, text);
     return escaped;
 }
 
@@ -537,6 +579,7 @@ bool ManifestRecorder::StartRun(const ManifestRun& run) {
     pending_ = HeaderLines(manifest_);
     paths_.clear();
     modeNoted_.clear();
+    lastParent_.clear();
     paths_.emplace(".", kOldDirectory);
     started_ = true;
     if (!run.targetCreated) NoteExistingDirectory(".", rootBefore);
@@ -560,7 +603,7 @@ void ManifestRecorder::BeginPatch(const std::string& patchFile) {
 
 void ManifestRecorder::Add(ManifestEntry entry) {
     entry.source = static_cast<int>(manifest_.sources.size()) - 1;
-    pending_ += EntryLine(entry, false);
+    AppendEntryLine(&pending_, entry, false);
     manifest_.entries.push_back(std::move(entry));
 }
 
@@ -586,7 +629,11 @@ void ManifestRecorder::NoteExistingDirectory(const std::string& path, const stru
 // missing ones for the member, whether the archive lists them or not.
 void ManifestRecorder::NoteParents(const std::string& path) {
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos || paths_.count(path.substr(0, slash))) return;
+    if (slash == std::string::npos) return;
+    // Members come directory by directory: most have the parent of the one before.
+    if (slash == lastParent_.size() && path.compare(0, slash, lastParent_) == 0) return;
+    lastParent_.assign(path, 0, slash);
+    if (paths_.count(lastParent_)) return;
     std::vector<std::string> unknown;
     for (std::string up = path.substr(0, slash);; up.resize(slash)) {
         if (paths_.count(up)) break;
@@ -614,7 +661,7 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
     NoteParents(name);
     if (paths_.count(name)) return true; // met before in this run
     struct stat status;
-    if (!run_.targetHeldFiles || fstatat(root_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW)) {
+    if (!run_.targetHeldFiles || fstatat(root_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         Created(name, member.type);
         return true;
     }
@@ -744,11 +791,16 @@ void ManifestRecorder::DropKept() {
 bool ManifestRecorder::EndRun(RunOutcome outcome) {
     if (!started_ || ended_) return Fail("No run is being recorded", 0);
     bool ok = Flush();
+    // Each path's directory is reached once for all its entries, not once for every entry.
+    TreeBeneath tree;
+    tree.OpenDuplicate(root_);
     for (ManifestEntry& entry : manifest_.entries) {
         if (entry.kind != ManifestEntry::kCreated && entry.kind != ManifestEntry::kReplaced)
             continue;
         struct stat status;
-        entry.after = fstatat(root_, entry.path.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0
+        std::string base;
+        int dir = tree.Parent(entry.path, &base);
+        entry.after = dir >= 0 && fstatat(dir, base.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0
                           ? FileState::Of(status)
                           : FileState();
     }

@@ -187,7 +187,8 @@ private:
     int root_ = -1, setup_ = -1, file_ = -1, kept_ = -1;
     unsigned number_ = 0;
     long keptCount_ = 0;
-    std::string pending_; // lines not yet written
+    std::string pending_;    // lines not yet written
+    std::string lastParent_; // the directory of the member before, known
     std::unordered_map<std::string, PathState> paths_;
     std::unordered_set<std::string> modeNoted_;
     bool started_ = false, ended_ = false;

@@ -59,15 +59,17 @@ bool Number(const unsigned char* field, size_t length, uint64_t* value) {
 bool ChecksumMatches(const unsigned char* block) {
     uint64_t stored = 0;
     if (!Number(block + kChecksumAt, kChecksumLength, &stored)) return false;
-    // Some old archivers summed signed bytes; gtar accepts both.
-    int64_t unsignedSum = 0, signedSum = 0;
-    for (size_t i = 0; i < kBlock; i++) {
-        bool inField = i >= kChecksumAt && i < kChecksumAt + kChecksumLength;
-        unsigned char byte = inField ? ' ' : block[i];
-        unsignedSum += byte;
-        signedSum += static_cast<signed char>(byte);
-    }
-    return static_cast<int64_t>(stored) == unsignedSum || static_cast<int64_t>(stored) == signedSum;
+    // The sum is taken with the checksum field read as blanks.
+    int64_t sum = 8 * ' ';
+    for (size_t i = 0; i < kBlock; i++) sum += block[i];
+    for (size_t i = kChecksumAt; i < kChecksumAt + kChecksumLength; i++) sum -= block[i];
+    if (static_cast<int64_t>(stored) == sum) return true;
+    // Some old archivers summed signed bytes; gtar accepts that too.
+    int64_t signedSum = 8 * ' ';
+    for (size_t i = 0; i < kBlock; i++) signedSum += static_cast<signed char>(block[i]);
+    for (size_t i = kChecksumAt; i < kChecksumAt + kChecksumLength; i++)
+        signedSum -= static_cast<signed char>(block[i]);
+    return static_cast<int64_t>(stored) == signedSum;
 }
 
 bool AllZero(const unsigned char* block) {

@@ -34,11 +34,13 @@ size_t Depth(const std::string& path) {
 
 // Paths of one directory next to each other, so that they share the opened chain.
 void SortByDirectory(std::vector<std::string>* paths) {
-    std::sort(paths->begin(), paths->end(), [](const std::string& a, const std::string& b) {
-        std::string pa = ParentOf(a), pb = ParentOf(b);
-        return pa != pb ? pa < pb : a < b;
-    });
-    paths->erase(std::unique(paths->begin(), paths->end()), paths->end());
+    std::vector<std::pair<std::string, std::string>> keyed; // (directory, path)
+    keyed.reserve(paths->size());
+    for (std::string& path : *paths) keyed.emplace_back(ParentOf(path), std::move(path));
+    std::sort(keyed.begin(), keyed.end());
+    keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
+    paths->clear();
+    for (auto& entry : keyed) paths->push_back(std::move(entry.second));
 }
 
 void SortDeepestFirst(std::vector<std::string>* paths) {
@@ -78,7 +80,8 @@ public:
     int Lstat(const std::string& path, struct stat* status);
     int Remove(const std::string& path, bool directory);
     int MakeDirectory(const std::string& path, mode_t mode);
-    int PutBack(const ManifestEntry& entry);
+    // *kept receives the kept version's state as it was found.
+    int PutBack(const ManifestEntry& entry, struct stat* kept);
     int SetMode(const std::string& path, mode_t mode);
     int SetTime(const std::string& path, const struct timespec& mtime);
     int RemoveKept(const std::string& kept);
@@ -152,11 +155,11 @@ int Undoer::MakeDirectory(const std::string& path, mode_t mode) {
 
 // Moves the kept version of a replaced file back into its place: a rename within one
 // file system, a copy across two.
-int Undoer::PutBack(const ManifestEntry& entry) {
+int Undoer::PutBack(const ManifestEntry& entry, struct stat* keptStatus) {
     std::string keptBase;
     int keptDir = setup_.root() >= 0 ? setup_.Parent(entry.kept, &keptBase) : -1;
     if (keptDir < 0) return errno ? errno : ENOENT;
-    struct stat kept;
+    struct stat& kept = *keptStatus;
     if (fstatat(keptDir, keptBase.c_str(), &kept, AT_SYMLINK_NOFOLLOW) != 0) return errno;
     int error = InParent(entry.path, [&](int dir, const char* name) {
         return renameat(keptDir, keptBase.c_str(), dir, name);
@@ -271,8 +274,12 @@ void RollBack(const Manifest& manifest, Undoer* undo, Tally* tally,
         if (undo->Lstat(entry->path, &status) == ENOENT)
             undo->MakeDirectory(entry->path, entry->before.mode | kOwnerAll);
     }
+    // A kept hard link still has the old mode and time, unless the permission walk changed
+    // the mode: only what differs is set again.
+    std::set<std::string> settled;
     for (const ManifestEntry* entry : replaced) {
-        int error = entry->kept.empty() ? 0 : undo->PutBack(*entry);
+        struct stat kept;
+        int error = entry->kept.empty() ? 0 : undo->PutBack(*entry, &kept);
         if (entry->kept.empty()) {
             tally->failed.push_back({entry->path, "its earlier version was not kept"});
         } else if (error) {
@@ -280,14 +287,18 @@ void RollBack(const Manifest& manifest, Undoer* undo, Tally* tally,
             leftover->push_back(*entry);
         } else {
             tally->restored++;
-            undo->SetTime(entry->path, entry->before.mtime);
+            const struct timespec& mtime = entry->before.mtime;
+            if (kept.st_mtim.tv_sec != mtime.tv_sec || kept.st_mtim.tv_nsec != mtime.tv_nsec)
+                undo->SetTime(entry->path, mtime);
+            if (S_ISLNK(kept.st_mode) || (kept.st_mode & 07777) == firstMode[entry->path])
+                settled.insert(entry->path);
         }
     }
     // Modes and times last, directories deepest first: a directory given back a mode
     // without write would refuse what is still to be done in it.
     undo->RestoreLoosened();
     for (const auto& [path, mode] : firstMode)
-        if (!wasDirectory.count(path)) undo->SetMode(path, mode);
+        if (!wasDirectory.count(path) && !settled.count(path)) undo->SetMode(path, mode);
     std::sort(existing.begin(), existing.end(), [](const ManifestEntry* a, const ManifestEntry* b) {
         return Depth(a->path) > Depth(b->path);
     });
