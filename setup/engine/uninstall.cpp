@@ -282,6 +282,7 @@ void RollBack(const Manifest& manifest, Undoer* undo, Tally* tally,
         int error = entry->kept.empty() ? 0 : undo->PutBack(*entry, &kept);
         if (entry->kept.empty()) {
             tally->failed.push_back({entry->path, "its earlier version was not kept"});
+            leftover->push_back(*entry);
         } else if (error) {
             tally->Fail(entry->path, error);
             leftover->push_back(*entry);
