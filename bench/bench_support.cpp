@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,6 +95,60 @@ std::string MakeScratchDir(const char* prefix) {
     if (mkdtemp(&pattern[0])) return pattern;
     perror(pattern.c_str());
     return "";
+}
+
+namespace {
+
+void WriteStagedFile(const std::string& path, const std::string& contents, mode_t mode) {
+    FILE* file = fopen(path.c_str(), "w");
+    if (!file) return;
+    fwrite(contents.data(), 1, contents.size(), file);
+    fclose(file);
+    chmod(path.c_str(), mode);
+}
+
+void StageBenchArchive(const std::string& stage, int n) {
+    std::string t = "targets/t" + std::to_string(n % 20), own = "pkg" + std::to_string(n);
+    std::string mkdir = "mkdir -p";
+    for (const std::string& dir : {std::string("bin"), std::string("lib"), t + "/include",
+                                   t + "/lib", own + "/a/b", own + "/c", own + "/doc"})
+        mkdir += " '" + stage + "/" + dir + "'";
+    Shell(mkdir);
+    std::string tag = std::to_string(n) + "_";
+    for (int k = 0; k < 5; k++) {
+        WriteStagedFile(stage + "/bin/tool_" + tag + std::to_string(k), "#!/bin/sh\n", 0755);
+        WriteStagedFile(stage + "/lib/lib" + tag + std::to_string(k) + ".a", "archive", 0644);
+    }
+    for (int k = 0; k < 20; k++) {
+        std::string name = tag + std::to_string(k);
+        WriteStagedFile(stage + "/" + t + "/include/h" + name + ".h", "/* header */\n", 0644);
+        WriteStagedFile(stage + "/" + t + "/lib/o" + name + ".o", std::string(512, 'o'), 0644);
+    }
+    for (int k = 0; k < 10; k++) {
+        std::string name = std::to_string(k);
+        WriteStagedFile(stage + "/" + own + "/a/s" + name + ".c", "int x;\n", 0644);
+        WriteStagedFile(stage + "/" + own + "/a/b/s" + name + ".c", "int y;\n", 0644);
+        WriteStagedFile(stage + "/" + own + "/c/c" + name, "c", 0600);
+        WriteStagedFile(stage + "/" + own + "/doc/d" + name + ".txt", "doc", 0444);
+        WriteStagedFile(stage + "/" + own + "/f" + name, "f", 0664);
+    }
+}
+
+} // namespace
+
+bool MakeInstallBenchSet(const std::string& root) {
+    std::string pack = "set -e\nmkdir -p '" + root + "/alltargets'\n";
+    for (int n = 0; n < kInstallBenchArchives; n++) {
+        std::string stage = root + ".stage/" + std::to_string(n);
+        StageBenchArchive(stage, n);
+        char archive[64];
+        snprintf(archive, sizeof archive, "alltargets/linux86_bsp_n%03d.tgz", n);
+        pack += "tar -C '" + stage + "' -czf '" + root + "/" + archive + "' .\n";
+    }
+    pack += "rm -rf '" + root + ".stage'\n";
+    std::string script = root + ".sh";
+    WriteStagedFile(script, pack, 0644);
+    return Shell("/bin/sh '" + script + "'");
 }
 
 bool LinkUtilities(const std::string& util) {

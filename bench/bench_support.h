@@ -46,6 +46,12 @@ bool Shell(const std::string& command);
 bool WriteText(const std::string& path, const std::string& text);
 // A new directory in $TMPDIR (default /tmp) named after `prefix`; "" when it cannot be made.
 std::string MakeScratchDir(const char* prefix);
+// The install benchmarks' distribution below `root`: kInstallBenchArchives item archives of
+// the "bsp" set, alltargets/linux86_bsp_nNNN.tgz, of 100 files each (20,000 in all). Each
+// puts 5 files into the shared bin/ and lib/, 40 into a per-target directory it shares
+// with nine others and 50 into a tree of its own, with a mix of modes, some read-only.
+constexpr int kInstallBenchArchives = 200;
+bool MakeInstallBenchSet(const std::string& root);
 // Makes `util` a utilities directory whose gtar and gzip are the machine's tar and gzip.
 bool LinkUtilities(const std::string& util);
 // The number of files below `target` and how many of them can still be written.
