@@ -1,7 +1,8 @@
 // Running one external command for the engine: ExecAndDisplayCommand starts it with
 // pipes, shows its output piece by piece as it arrives while the window stays live, kills
-// it when the user cancels, and reaps it. Between polls it sleeps on the child's pipes and
-// the X connection rather than spinning, so the archive tool keeps the processor.
+// it when the user cancels (or a termination signal arrives), and reaps it. Between polls
+// it sleeps on the child's pipes and the X connection rather than spinning, so the archive
+// tool keeps the processor.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -122,7 +123,7 @@ int ReapChild(pid_t pid, bool killed) {
             }
         }
         if (reaped && (!killed || GroupGone(pid) || sinceKill >= 2 * kTerminationGraceUs)) break;
-        if (!killed && installOptions.cancelRequested) {
+        if (!killed && CancelRequested()) {
             KillChild(pid);
             killed = true;
         }
@@ -160,18 +161,19 @@ int ExecAndDisplayCommand(const char* command) {
         CollectInstallTreeChanges(); // a long expansion must not overrun that record
         bool heard = ShowPiece(out, DoDisplayMessage);
         heard = ShowPiece(err, DoDisplayError) || heard;
-        if (o.cancelRequested && !o.cancelled) {
+        if (CancelRequested() && !o.cancelled) {
             KillChild(pid);
             killed = true;
         }
         WEventAll(0);
+        if (theProgressView) theProgressView->Tick();
         if (!heard && !o.cancelled && out->IsAlive()) WaitForOutput(out, err);
     }
     bool outputEnded = !out || !out->IsAlive();
     delete out;
     delete err;
     // A message that noticed the cancel first ended the loop before the kill above.
-    if (!outputEnded && !killed && o.cancelRequested) {
+    if (!outputEnded && !killed && CancelRequested()) {
         KillChild(pid);
         killed = true;
     }
