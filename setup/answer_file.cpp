@@ -265,11 +265,9 @@ bool ReadAnswers(const char* path, std::map<std::string, Answer>* answers, std::
     return true;
 }
 
-// Every selected item must be in a selected target directory ("alltargets" always is).
-bool ItemsInSelectedTargets(const ChoiceSet& items, const AnswerSources& sources, const char* key,
-                            std::string* problem) {
-    auto answered = sources.where.find(key);
-    if (answered == sources.where.end()) return true;
+// The first selected item of the set whose target directory is not selected, as a
+// message; "" when every one is in a selected target ("alltargets" always is).
+std::string ItemOutsideSelectedTargets(const ChoiceSet& items) {
     for (int i = 0; i < items.count; i++) {
         const Component* item = items.set[i];
         if (!item || !item->selected || item->targetIndex == kAllTargets) continue;
@@ -278,13 +276,12 @@ bool ItemsInSelectedTargets(const ChoiceSet& items, const AnswerSources& sources
                                       : nullptr;
         if (target && target->selected) continue;
         std::string selected = Names(Targets(), true);
-        *problem =
-            answered->second + ": " + items.what + " \"" + item->name + "\" is in target \"" +
-            (target ? target->name : "?") + "\", which is not selected; " +
-            (selected.empty() ? "no target is selected" : "the selected targets are: " + selected);
-        return false;
+        return std::string(items.what) + " \"" + item->name + "\" is in target \"" +
+               (target ? target->name : "?") + "\", which is not selected; " +
+               (selected.empty() ? "no target is selected"
+                                 : "the selected targets are: " + selected);
     }
-    return true;
+    return "";
 }
 
 bool PageEnabled(int page) {
@@ -354,8 +351,22 @@ bool ApplyAnswerFile(const char* path, AnswerSources* sources, std::string* prob
         if (!(ApplyTargetDir == key.apply && installOptions.targetDirGiven))
             sources->where[key.key] = answer->second.where;
     }
-    return ItemsInSelectedTargets(Boards(), *sources, "boards", problem) &&
-           ItemsInSelectedTargets(Items(), *sources, "items", problem);
+    const char* key = nullptr;
+    std::string outside = ItemOutsideChosenTargets(&key);
+    if (outside.empty()) return true;
+    *problem = WhereFrom(*sources, FindKey(key)) + ": " + outside;
+    return false;
+}
+
+std::string ItemOutsideChosenTargets(const char** key) {
+    const std::pair<const char*, ChoiceSet> sets[] = {{"boards", Boards()}, {"items", Items()}};
+    for (const auto& set : sets) {
+        std::string outside = ItemOutsideSelectedTargets(set.second);
+        if (outside.empty()) continue;
+        if (key) *key = set.first;
+        return outside;
+    }
+    return "";
 }
 
 bool CheckAnswers(const AnswerSources& sources, std::string* problem, std::string* note) {
@@ -398,9 +409,12 @@ std::string AnswersText(bool header) {
 }
 
 bool WriteAnswerFile(const char* path, std::string* problem) {
-    if (strchr(TargetDirValue().c_str(), '\n')) {
-        *problem = std::string(path) + ": an installation directory with a line break in its "
-                                       "name cannot be written into an answer file";
+    // A value is one line, read without the blanks around it.
+    std::string dir = TargetDirValue();
+    if (dir.find('\n') != std::string::npos || Trimmed(dir) != dir) {
+        *problem = std::string(path) + ": the installation directory \"" + dir +
+                   "\" cannot be written into an answer file: its name has a line break, or "
+                   "blanks at an end";
         return false;
     }
     std::string text = AnswersText(true);

@@ -22,6 +22,11 @@ struct AnswerSources {
 // what is allowed there; the fields may then be partly set and the caller must stop.
 bool ApplyAnswerFile(const char* path, AnswerSources* sources, std::string* problem);
 
+// The first chosen board or additional item outside the chosen target directories, as a
+// message ("board \"bsp_x\" is in target \"arm\", which is not selected; ..."), with the
+// key of its set in *key; "" when there is none, as an answer file must have it.
+std::string ItemOutsideChosenTargets(const char** key);
+
 // Checks the choices now in installOptions with the wizard's rules, those of every page
 // the wizard shows and of any page whose key the answers gave. False with *problem on the
 // first rule that refuses. A rule that would ask (the directory exists already) does not

@@ -451,6 +451,12 @@ void MainWindow::InstallNow() {
 bool MainWindow::RecordAnswers() {
     const InstallOptions& o = installOptions;
     if (!o.recordAnswersFile) return true;
+    // The unattended run refuses such answers: the user must choose again, here.
+    std::string outside = ItemOutsideChosenTargets(nullptr);
+    if (!outside.empty()) {
+        wAlert(("The answers cannot be recorded: " + outside + ".").c_str(), 0);
+        return false;
+    }
     std::string problem;
     if (WriteAnswerFile(o.recordAnswersFile, &problem)) return true;
     wAlert(problem.c_str(), 0);

@@ -64,7 +64,8 @@ private:
     void SetButtons();
     // Appends one line; returns its number in the progress view (from 1).
     int Display(const char* text, unsigned long pixel);
-    // -record_answers: writes the answers; false when the run should not go on.
+    // -record_answers: writes the answers; false when the run should not go on (answers
+    // the unattended run would refuse, which the user must change first).
     bool RecordAnswers();
     // Ends the program once the install has returned, e.g. after a termination signal.
     void EndProgram(int status);

@@ -1,8 +1,9 @@
 // The wizard and the unattended run side by side: the demo distribution installed both
 // ways gives the same tree; answers recorded in the wizard after changing the host, a
-// target, two boards and an item replay unattended to the same tree; -record_only ends at
-// Install; an archive that fails turns its line red; a termination signal during the
-// install cancels it without a question and ends the program with its status.
+// target, two boards and an item replay unattended to the same tree; given answers fill
+// the pages and -record_only ends at Install; an archive that fails turns its line red; a
+// termination signal during the install cancels it without a question and ends the
+// program with its status.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -177,18 +178,22 @@ TEST_F(WizardAnswers, RecordedAnswersReplayUnattendedToTheSameTree) {
     EXPECT_EQ(listing, TreeListing(replayed));
 }
 
-TEST_F(WizardAnswers, RecordOnlyWritesTheAnswersAtInstallAndEnds) {
+TEST_F(WizardAnswers, GivenAnswersFillThePagesAndRecordOnlyEndsAtInstall) {
     Gtar();
     dist.Basic();
     ASSERT_TRUE(dist.Build());
-    std::vector<std::string> args = Options();
-    args.insert(args.end(), {"-record_answers", answers, "-record_only"});
-    WizardRun run(args, home);
+    const std::string recorded = tmp / "recorded.answers";
+    WriteFile(answers, "content = tools\ntarget_dir = " + target + "\n");
+    WizardRun run({"-source_dir", dist.root(), "-util_dir", util, "-answers", answers,
+                   "-record_answers", recorded, "-record_only"},
+                  home);
     ASSERT_TRUE(run.waitForWindow()) << run.err();
     run.clickRow("mslSegments", 4); // Summary
     run.next();
     EXPECT_EQ(run.wait(), 0) << run.err();
-    EXPECT_TRUE(Contains(ReadFile(answers), "\ntarget_dir = " + target + "\n"));
+    std::string text = ReadFile(recorded);
+    EXPECT_TRUE(Contains(text, "\ntarget_dir = " + target + "\n")) << text;
+    EXPECT_TRUE(Contains(text, "\ncontent = tools\n")) << text;
     EXPECT_FALSE(PathExists(target));
     EXPECT_EQ(run.out(), "");
 }
