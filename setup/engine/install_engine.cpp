@@ -186,7 +186,7 @@ void ExpandArchives() {
     }
     run.archives = static_cast<int>(archives.size());
     long long done = 0;
-    for (size_t i = 0; i < archives.size(); i++) {
+    for (size_t i = 0; i < archives.size() && !o.cancelled; i++) {
         ArchiveProgress progress = {static_cast<int>(i + 1), run.archives, archives[i], done,
                                     total};
         DoDisplayArchive(progress);
@@ -235,6 +235,9 @@ const char* SignalName(int signal) {
 // The final report, the outcome in the log and the log's path as the very last line.
 // Returns the run's exit status.
 int ReportOutcome() {
+    // A cancel that came after the last step that looks for one still cut the run short:
+    // the steps after it were skipped.
+    if (CancelRequested()) installOptions.cancelled = true;
     int signal = ut_TerminationCatcher::Signal();
     std::string outcome;
     int status = kInstallSucceeded;
