@@ -48,6 +48,11 @@ void EnterInstallDir() {
     if (installOptions.installDir) gen_chdir(installOptions.installDir);
 }
 
+void Print(const char* text) {
+    printf("%s\n", text);
+    fflush(stdout);
+}
+
 // What went wrong in this run, for the final report, the log and the exit status.
 struct RunRecord {
     int archives = 0;
@@ -253,19 +258,16 @@ int ReportOutcome() {
         DoDisplayInformation("Installation Completed");
         outcome = "completed";
     }
+    InstallLogClose(outcome.c_str());
+    // After the log's end, so that it does not become the first line of the next entry.
     if (!InstallLogPath().empty()) {
         std::string where = "Installation log: " + InstallLogPath();
-        InstallLogClose(outcome.c_str());
-        DoDisplayInformation(where.c_str());
-    } else {
-        InstallLogClose(outcome.c_str());
+        if (theProgressView)
+            theProgressView->DisplayInformation(where.c_str());
+        else
+            Print(where.c_str());
     }
     return status;
-}
-
-void Print(const char* text) {
-    printf("%s\n", text);
-    fflush(stdout);
 }
 
 } // namespace
