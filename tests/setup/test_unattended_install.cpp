@@ -1,8 +1,7 @@
 // The real program installing without a window: `setup -nodisplay -install` on fixture
 // distributions with the real tar and gzip. What it prints and where, the log it keeps,
 // answer files good and bad, a corrupt archive, a termination signal in the middle of an
-// expansion, the progress line on a terminal, -list, and the way a machine without a
-// display is pointed here.
+// expansion, the progress line on a terminal, and -list.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -326,21 +325,6 @@ TEST_F(Unattended, ListNamesWhatTheDistributionOffersWithoutExtractingAnything) 
           "\nAdditional items (items):\n    addon_flash  Flash Tool\n"})
         EXPECT_TRUE(Contains(run.out, part)) << part << "in\n" << run.out;
     EXPECT_EQ(ReadFile(commands), scans) << "the catalogs replace the scan";
-}
-
-TEST_F(Unattended, WithoutADisplayTheWizardPointsAtInstallingWithoutOne) {
-    dist.Basic();
-    ASSERT_TRUE(dist.Build());
-    ProgramOptions options;
-    options.unsetEnv = {"DISPLAY"};
-    ProgramResult run =
-        RunProgram({SetupProgram(), "-source_dir", dist.root(), "-target_dir", target}, options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "failed to start up in GUI mode\n")) << run.err;
-    EXPECT_TRUE(EndsWith(run.err, "\nTo install without a window, run: setup -nodisplay -install "
-                                  "[-target_dir directory] [-answers answer_file]\n"))
-        << run.err;
-    EXPECT_FALSE(PathExists(target));
 }
 
 } // namespace
