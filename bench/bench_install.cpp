@@ -172,7 +172,7 @@ bool PrepareUnattended(const std::string& root, const std::string& util,
     }
     return WriteText(answers, boards + "\n") &&
            Shell("'" + SetupProgram() + "' -nodisplay -save_catalogs -source_dir '" + root +
-                 "' -util_dir '" + util + "' >/dev/null");
+                 "' -util_dir '" + util + "' >/dev/null 2>&1");
 }
 
 // The whole program, from its start to its exit, with its output going to `logFile`.

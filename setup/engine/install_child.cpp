@@ -5,8 +5,10 @@
 // tool keeps the processor.
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -71,6 +73,25 @@ void PauseMicroseconds(long us) {
     nanosleep(&pause, nullptr);
 }
 
+// A descriptor that becomes readable when the child ends, where the kernel offers one
+// (Linux process descriptors); -1 elsewhere, and the reaping backs off instead.
+int OpenExitWatch(pid_t pid) {
+#if defined(__linux__) && defined(SYS_pidfd_open)
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Sleeps until the watched child ends, the user acts (with a window, at most the window's
+// polling interval) or a signal arrives.
+void WaitForExit(int exitWatch) {
+    struct pollfd watched = {exitWatch, POLLIN, 0};
+    long wait = UntilNextTimer(WGUIInitialized() ? kWaitWithoutXMs : kLongestWaitMs);
+    poll(&watched, 1, static_cast<int>(wait));
+}
+
 // Shows one piece from the pipe when it has any; true when the pipe had something to say
 // (text or its end), so the caller polls again before sleeping.
 bool ShowPiece(Pipe_Comm_Handle* pipe, void (*show)(const char*)) {
@@ -109,6 +130,9 @@ int ReapChild(pid_t pid, bool killed) {
     long sinceKill = 0;
     int result = -1;
     bool reaped = false;
+    // The child has closed its output and is about to end: wait for exactly that instead
+    // of guessing when to look again.
+    int exitWatch = killed ? -1 : OpenExitWatch(pid);
     for (;;) {
         if (!reaped) {
             int status = 0;
@@ -129,10 +153,15 @@ int ReapChild(pid_t pid, bool killed) {
         }
         if (killed && sinceKill >= kTerminationGraceUs) ut_SignalChildGroup(pid, SIGKILL);
         WEventAll(0);
+        if (exitWatch >= 0 && !reaped && !killed) {
+            WaitForExit(exitWatch);
+            continue;
+        }
         PauseMicroseconds(pause);
         if (killed) sinceKill += pause;
         pause = pause * 2 < kLongestReapPauseUs ? pause * 2 : kLongestReapPauseUs;
     }
+    if (exitWatch >= 0) close(exitWatch);
     ut_ForgetChildGroup(pid);
     return result;
 }
