@@ -1,11 +1,15 @@
-// The install engine against the bare work it stands for: 200 archives holding 20,000
-// files, installed headless by DoInstall (permission walks before every archive, output
-// polling, the final read-only pass) and by a shell loop of "tar -xzf" followed by one
-// "chmod a-w" over the files. Prints the median of each, the ratio of the medians and the
-// median of each run's own ratio (target: at most 1.25), then where the engine's own time
-// goes: the add walks (watched, and the portable way), starting and polling the commands
-// against bare fork and wait, and the read-only pass against the shell's.
+// The install engine and the unattended program against the bare work they stand for:
+// 200 archives holding 20,000 files, installed headless by DoInstall (permission walks
+// before every archive, output polling, the final read-only pass), by the program itself
+// as "setup -nodisplay -install" with an answer file naming the 200 items (start-up,
+// discovery from the catalogs, the answers, its log and output on top of the engine), and
+// by a shell loop of "tar -xzf" followed by one "chmod a-w" over the files. Prints the
+// median of each, the ratios of the medians and the medians of each run's own ratio
+// (targets: the engine at most 1.25, the program at most 1.15), then where the engine's own
+// time goes: the add walks (watched, and the portable way), starting and polling the
+// commands against bare fork and wait, and the read-only pass against the shell's.
 // Run: bench_install [runs], in $TMPDIR (default /tmp).
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,9 +69,16 @@ void StageArchive(const std::string& stage, int n) {
     }
 }
 
-// kArchives item archives of the "bsp" set in alltargets/, packed in one shell run.
+// kArchives item archives of the "bsp" set in alltargets/, packed in one shell run, and
+// what the program needs to find the distribution without adding archives of its own to
+// the installation: host tools (installed only by the "ide" type) and the marker of the
+// "vstartd" type, the only one (whose archives for linux86 do not exist).
 bool MakeDistribution(const std::string& root) {
-    std::string pack = "set -e\nmkdir -p '" + root + "/alltargets'\n";
+    std::string pack = "set -e\nmkdir -p '" + root + "/alltargets' '" + root + ".marker'\n";
+    pack += "echo marker > '" + root + ".marker/marker'\n";
+    for (const char* marker : {"linux86_tools.tgz", "unix_part_vstartd.tgz"})
+        pack += "tar -C '" + root + ".marker' -czf '" + root + "/alltargets/" + marker + "' .\n";
+    pack += "rm -rf '" + root + ".marker'\n";
     for (int n = 0; n < kArchives; n++) {
         std::string stage = root + ".stage/" + std::to_string(n);
         StageArchive(stage, n);
@@ -138,12 +149,68 @@ Cost RunEngine(const std::string& target, const std::string& logFile) {
 
 Cost RunShell(const std::string& root, const std::string& target) {
     std::string command = "mkdir -p '" + target + "' && cd '" + target + "' && for a in '" + root +
-                          "'/alltargets/*.tgz; do tar -xzf \"$a\"; done && "
+                          "'/alltargets/linux86_bsp_*.tgz; do tar -xzf \"$a\"; done && "
                           "find . -type f -exec chmod a-w {} + >/dev/null";
     sync(); // the previous run's writes are not this run's cost
     Stopwatch watch;
     if (!Shell(command)) fprintf(stderr, "the shell loop failed\n");
     return watch.Read();
+}
+
+std::string SetupProgram() {
+    return std::string(VT_BINARY_DIR) + "/bin/setup";
+}
+
+// An answer file that chooses every item, and the catalogs that spare each run the scan.
+bool PrepareUnattended(const std::string& root, const std::string& util,
+                       const std::string& answers) {
+    std::string boards = "boards = ";
+    for (int n = 0; n < kArchives; n++) {
+        char name[32];
+        snprintf(name, sizeof name, "%sbsp_n%03d", n == 0 ? "" : ", ", n);
+        boards += name;
+    }
+    return WriteText(answers, boards + "\n") &&
+           Shell("'" + SetupProgram() + "' -nodisplay -save_catalogs -source_dir '" + root +
+                 "' -util_dir '" + util + "' >/dev/null 2>&1");
+}
+
+// The whole program, from its start to its exit, with its output going to `logFile`.
+Cost RunUnattended(const std::string& root, const std::string& util, const std::string& answers,
+                   const std::string& target, const std::string& logFile) {
+    std::vector<std::string> words = {SetupProgram(), "-nodisplay", "-install", "-source_dir",
+                                      root,           "-util_dir",   util,       "-answers",
+                                      answers,        "-target_dir", target};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    sync(); // the previous run's writes are not this run's cost
+    Stopwatch watch;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = -1;
+    if (pid > 0) waitpid(pid, &status, 0);
+    Cost cost = watch.Read();
+    if (status != 0) fprintf(stderr, "setup -nodisplay -install ended with %d\n", status);
+    return cost;
+}
+
+// Prints the program's run beside the shell's, and removes its installation.
+void PrintUnattendedRun(int run, const Cost& program, const std::string& target,
+                        const Cost& shell) {
+    long files = 0, writable = 0;
+    CountFiles(target, &files, &writable);
+    printf("run %d: setup -nodisplay -install %.0f ms, cpu %.0f ms own + %.0f ms children (%ld "
+           "files, %ld writable); shell %.0f ms\n",
+           run + 1, program.wall, program.own, program.children, files, writable, shell.wall);
+    fflush(stdout);
+    Shell("chmod -R u+w '" + target + "' && rm -rf '" + target + "' && sync");
 }
 
 // Where the engine's own time goes, archive by archive: the add walk, then the expansion
@@ -244,22 +311,41 @@ int main(int argc, char** argv) {
         fprintf(stderr, "could not make the distribution\n");
         return 1;
     }
+    std::string answers = base + "/all.answers";
+    if (!PrepareUnattended(root, util, answers)) {
+        fprintf(stderr, "could not write the answers or the catalogs\n");
+        return 1;
+    }
     SetUpOptions(root, util);
     CountingView view;
     theProgressView = &view;
 
-    Comparison comparison;
+    Comparison engineComparison, programComparison;
     for (int run = 0; run < runs; run++) {
         std::string engineTarget = base + "/engine" + std::to_string(run);
+        std::string programTarget = base + "/program" + std::to_string(run);
         std::string shellTarget = base + "/shell" + std::to_string(run);
-        // Alternate which goes first, so neither always meets the other's leftovers.
-        Cost engine, shell;
-        if (run % 2 == 0) engine = RunEngine(engineTarget, base + "/engine.log");
-        shell = RunShell(root, shellTarget);
-        if (run % 2 == 1) engine = RunEngine(engineTarget, base + "/engine.log");
-        comparison.AddRun(run, "engine", engine, engineTarget, shell, shellTarget);
+        // Rotate which goes first, so that none always meets another's leftovers.
+        Cost engine, program, shell;
+        for (int turn = 0; turn < 3; turn++) {
+            switch ((run + turn) % 3) {
+            case 0:
+                engine = RunEngine(engineTarget, base + "/engine.log");
+                break;
+            case 1:
+                program = RunUnattended(root, util, answers, programTarget, base + "/program.log");
+                break;
+            default:
+                shell = RunShell(root, shellTarget);
+                break;
+            }
+        }
+        programComparison.Add(program, shell);
+        PrintUnattendedRun(run, program, programTarget, shell);
+        engineComparison.AddRun(run, "engine", engine, engineTarget, shell, shellTarget);
     }
-    comparison.Print("engine", 1.25);
+    engineComparison.Print("engine", 1.25);
+    programComparison.Print("setup -nodisplay -install", 1.15);
     PrintBreakdown(root, util, base, base + "/engine.log");
     if (view.errors > 0) printf("the engine showed %d error lines\n", view.errors);
     Shell("chmod -R u+w '" + base + "' && rm -rf '" + base + "'");

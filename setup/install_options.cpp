@@ -18,12 +18,26 @@ bool FileExists(const char* relative) {
 }
 
 namespace {
+// A native target is offered only while its own host is the tool host.
+struct NativeTarget {
+    int target;
+    int host;
+};
+const NativeTarget kNativeTargets[] = {{11, 0}, {12, 1}, {14, 2}, {13, 3}};
+static_assert(sizeof kNativeTargets / sizeof kNativeTargets[0] == 4, "one per native host");
+
 // Characters that neither the shell nor the command splitter gives a meaning to.
 bool IsPlainWordCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
            strchr("_-./+,:=@%", c) != nullptr;
 }
 } // namespace
+
+bool TargetShownForHost(int target, int toolHost) {
+    for (const NativeTarget& native : kNativeTargets)
+        if (native.target == target) return native.host == toolHost;
+    return target >= 0 && target < kAllTargets;
+}
 
 char* QuoteCommandWord(const char* word) {
     if (!word) return nullptr;

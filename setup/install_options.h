@@ -82,12 +82,25 @@ public:
     char* patchInfo;
     bool saveCatalogs;
     char* version;
+
+    // Installing without a window and answer files (see answer_file.h).
+    bool installRequested;   // -install: install unattended
+    bool listRequested;      // -list: print what the distribution offers
+    bool recordOnly;         // -record_only: write the answers, install nothing
+    char* answersFile;       // -answers
+    char* recordAnswersFile; // -record_answers
+    bool targetDirGiven;     // -target_dir was given: it wins over an answer file
+    int exitStatus;          // the program's status after the wizard (a signal ended the run)
 };
 
 extern InstallOptions installOptions;
 
 // True when sourceDir/relative exists (the bare relative path while sourceDir is null).
 bool FileExists(const char* relative);
+
+// Whether the wizard offers target `target` (0-19) while `toolHost` is chosen: the four
+// native targets only with their own host, "alltargets" never.
+bool TargetShownForHost(int target, int toolHost);
 
 // New copy of `word` that /bin/sh and the command splitter (makeArgv) both keep as one
 // word: unchanged when nothing in it is special to either, quoted otherwise.

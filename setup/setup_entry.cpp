@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "setup/install_options.h"
 #include "shared/indgen.h"
@@ -11,15 +12,18 @@
 #include "windlib/wevent.h"
 #include "windlib/wtimer.h"
 
+// One line of the text a line of the source.
+// clang-format off
 const char kSetupHelpText[] =
     "\n"
     "The following command-line options are supported\n"
     "    -help\n"
     "        display this message\n"
     "    -nodisplay\n"
-    "        run in command-line mode - this is only supported\n"
-    "\tfor the generation of catalog files and for the\n"
-    "\tcreation and installation of patches\n"
+    "        run in command-line mode - this is supported\n"
+    "\tfor the generation of catalog files, for the\n"
+    "\tcreation and installation of patches and, with\n"
+    "\t-install, for installing without a window\n"
     "\ton windows, you can pass this switch, but no\n"
     "\tinformation will be displayed on the command\n"
     "\tline, so any failures will be silent\n"
@@ -49,7 +53,30 @@ const char kSetupHelpText[] =
     "    -install_patch patch_file_name\n"
     "        install the patch indicated by patch_file_name\n"
     "\tyou must also pass -target_dir to specify where\n"
-    "\tthe patch should be installed";
+    "\tthe patch should be installed\n"
+    "    -install\n"
+    "        install without a window what the wizard would\n"
+    "\tinstall by default, or what the answer file says;\n"
+    "\tthe exit status is 0 only when everything was\n"
+    "\tinstalled, and a log is kept in the installation\n"
+    "\tdirectory under .setup/install.log\n"
+    "    -answers answer_file\n"
+    "        take the installation options from answer_file\n"
+    "\t(one \"key = value\" a line, as -record_answers\n"
+    "\twrites it); options on the command line win\n"
+    "    -record_answers answer_file\n"
+    "        when Install is pressed in the wizard, write the\n"
+    "\tchosen options to answer_file (and install)\n"
+    "    -record_only\n"
+    "        with -record_answers, write the answer file and\n"
+    "\tend without installing anything\n"
+    "    -list\n"
+    "        list what this distribution offers: hosts, install\n"
+    "\ttypes, content kinds, targets, boards and items,\n"
+    "\tby the names an answer file uses";
+// clang-format on
+
+const char kSetupVersion[] = VT_SETUP_VERSION;
 
 void SetupDisplayHelp() {
     fprintf(stderr, "%s\n", kSetupHelpText);
@@ -88,8 +115,41 @@ void DoWindowLoop() {
     } while (!NoMoreWindows());
 }
 
-// The option words, tried in this order; the first one an argument contains acts.
+// Options that match only as a whole argument with one or two leading dashes. They are
+// tried before the option words below, whose substring rule would otherwise take
+// "-install_patch" for "-install" and "-record_answers" for "-answers". One row an option.
 namespace {
+void Replace(char** field, char* value) {
+    gen_free(*field);
+    *field = value;
+}
+
+struct WholeWordOption {
+    const char* word;
+    bool takesValue;
+    void (*apply)(InstallOptions& o, const char* value);
+};
+const WholeWordOption kWholeWordOptions[] = {
+    {"install", false, [](InstallOptions& o, const char*) { o.installRequested = true; }},
+    {"answers", true,
+     [](InstallOptions& o, const char* v) { Replace(&o.answersFile, gen_expand_filename(v)); }},
+    {"record_answers", true,
+     [](InstallOptions& o, const char* v) {
+         Replace(&o.recordAnswersFile, gen_expand_filename(v));
+     }},
+    {"record_only", false, [](InstallOptions& o, const char*) { o.recordOnly = true; }},
+    {"list", false, [](InstallOptions& o, const char*) { o.listRequested = true; }},
+};
+
+const WholeWordOption* MatchWholeWordOption(const char* argument) {
+    if (argument[0] != '-') return nullptr;
+    const char* word = argument[1] == '-' ? argument + 2 : argument + 1;
+    for (const WholeWordOption& option : kWholeWordOptions)
+        if (strcmp(word, option.word) == 0) return &option;
+    return nullptr;
+}
+
+// The option words, tried in this order; the first one an argument contains acts.
 enum OptionWord {
     kSourceDir,
     kSaveCatalogs,
@@ -116,50 +176,52 @@ const char* TakeValue(char** argv, int argc, int* i) {
     ++*i;
     return *i < argc ? argv[*i] : nullptr;
 }
-
-void Replace(char** field, char* value) {
-    gen_free(*field);
-    *field = value;
-}
 }  // namespace
 
 void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
     sourceDir = targetDir = utilDir = patchInfo = nullptr;
     saveCatalogs = noDisplay = showHelp = false;
+    answersFile = recordAnswersFile = nullptr;
+    installRequested = listRequested = recordOnly = false;
 
     for (int i = 0; i < argc; i++) {
-        switch (MatchOptionWord(argv[i])) {
-        case kSourceDir:
-            Replace(&sourceDir, gen_copy(TakeValue(argv, argc, &i)));
-            break;
-        case kSaveCatalogs:
-            saveCatalogs = true;
-            break;
-        case kNoDisplay:
-            noDisplay = true;
-            break;
-        case kTargetDir:
-            Replace(&targetDir, gen_expand_filename(TakeValue(argv, argc, &i)));
-            break;
-        case kUtilDir:
-            Replace(&utilDir, gen_expand_filename(TakeValue(argv, argc, &i)));
-            break;
-        case kHelp:
-            showHelp = true;
-            break;
-        case kCreatePatch:
-            createPatchRequested = true;
-            Replace(&createPatchFile, gen_copy(TakeValue(argv, argc, &i)));
-            break;
-        case kInstallPatch:
-            installPatchRequested = true;
-            Replace(&installPatchFile, gen_copy(TakeValue(argv, argc, &i)));
-            break;
-        default:
-            break;
+        if (const WholeWordOption* option = MatchWholeWordOption(argv[i])) {
+            option->apply(*this, option->takesValue ? TakeValue(argv, argc, &i) : nullptr);
+        } else {
+            switch (MatchOptionWord(argv[i])) {
+            case kSourceDir:
+                Replace(&sourceDir, gen_copy(TakeValue(argv, argc, &i)));
+                break;
+            case kSaveCatalogs:
+                saveCatalogs = true;
+                break;
+            case kNoDisplay:
+                noDisplay = true;
+                break;
+            case kTargetDir:
+                Replace(&targetDir, gen_expand_filename(TakeValue(argv, argc, &i)));
+                break;
+            case kUtilDir:
+                Replace(&utilDir, gen_expand_filename(TakeValue(argv, argc, &i)));
+                break;
+            case kHelp:
+                showHelp = true;
+                break;
+            case kCreatePatch:
+                createPatchRequested = true;
+                Replace(&createPatchFile, gen_copy(TakeValue(argv, argc, &i)));
+                break;
+            case kInstallPatch:
+                installPatchRequested = true;
+                Replace(&installPatchFile, gen_copy(TakeValue(argv, argc, &i)));
+                break;
+            default:
+                break;
+            }
         }
         // Whatever happened above, the argument now at i may carry the patch information.
         if (i < argc && gen_strstr(argv[i], "patch_info"))
             Replace(&patchInfo, gen_copy(TakeValue(argv, argc, &i)));
     }
+    targetDirGiven = targetDir != nullptr;
 }

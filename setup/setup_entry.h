@@ -3,6 +3,8 @@
 #pragma once
 
 extern const char kSetupHelpText[];
+// The program's own version ("1.0.0"), written into every installation log.
+extern const char kSetupVersion[];
 
 // Writes the help text to standard error and exits with status 1.
 [[noreturn]] void SetupDisplayHelp();

@@ -1,10 +1,24 @@
-// The installer's entry point. main starts the runtime, builds the page table, reads the
-// command line, and then either ends early (help, patches), runs command-line mode, or
-// brings the toolkit up and runs the wizard window until no window is left.
+// The installer's entry point, and the one place that decides how the program runs. main
+// starts the runtime, builds the page table and reads the command line, then either ends
+// early (help, patches) or runs one of four modes: the wizard window, command-line mode
+// (catalogs), the unattended installation (-install) or the listing (-list). Every mode
+// discovers the distribution the same way; the wizard and the unattended run then reach
+// the same engine (DoInstall) with the same fields set. Start at main, then ChooseRunMode.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "setup/answer_file.h"
 #include "setup/components.h"
+#include "setup/discovery/distribution_listing.h"
+#include "setup/engine/install_console.h"
+#include "setup/engine/install_engine.h"
+#include "setup/engine/install_log.h"
+#include "setup/install_options.h"
 #include "setup/patches/iff_archive_read.h"
 #include "setup/patches/iff_archive_write.h"
-#include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
@@ -18,12 +32,102 @@
 #include "xswitch/xswitch.h"
 
 namespace {
+
+enum RunMode { kRunWizard, kRunCommandLine, kRunInstall, kRunList };
+
+// The status of a run stopped by bad answers: nothing was written.
+const int kBadAnswers = 2;
+
+// -install and -list never open a window, with -nodisplay or without it.
+RunMode ChooseRunMode(InstallOptions& o) {
+    if (o.listRequested || o.installRequested) o.noDisplay = true;
+    if (o.listRequested) return kRunList;
+    if (o.installRequested) return kRunInstall;
+    return o.noDisplay ? kRunCommandLine : kRunWizard;
+}
+
 // Switches that would reach for services a stand-alone installer does not have.
 void SwitchOffServiceSwitches() {
     setXSwitch("MRUService", false);
     setXSwitch("ServiceRouter", false);
     setXSwitch("WindowManager", false);
 }
+
+// While the toolkit starts, a failure to start (no display, no fonts) ends the program
+// through the exit hook after the toolkit's own report; this one adds where to go from
+// there.
+GenExitHook exitBeforeGui = nullptr;
+
+[[noreturn]] void ExitPointingAtUnattendedMode(int status) {
+    fprintf(stderr,
+            "To install without a window, run: %s -nodisplay -install [-target_dir directory] "
+            "[-answers answer_file]\n",
+            gen_getprogname());
+    fflush(stderr);
+    exitBeforeGui(status);
+    _Exit(status); // an exit hook that returns must not bring us back
+}
+
+void StartToolkit(int* argc, char** argv) {
+    exitBeforeGui = gen_exit;
+    gen_exit = ExitPointingAtUnattendedMode;
+    init_prior_to_gui(argc, argv);
+    SwitchOffServiceSwitches();
+    if (WGUIInit(argc, argv, nullptr, false, false, 20003) != 1) gen_exit(1);
+    gen_exit = exitBeforeGui;
+    cfg_SetEverythingToDefaults();
+    Orbit_VC_Module::DisableVersionControl();
+    shr_ReadConfigFiles(gen_getprogname());
+}
+
+[[noreturn]] void StopForBadAnswers(const std::string& problem) {
+    SetupReportErrorNoExit(problem.c_str());
+    gen_exit(kBadAnswers);
+    _Exit(kBadAnswers);
+}
+
+// The answer file of -answers on top of the defaults; `check` runs the wizard's rules as
+// well. Bad answers end the program here, before anything is written.
+void ApplyAnswers(bool check) {
+    const InstallOptions& o = installOptions;
+    AnswerSources sources;
+    std::string problem, note;
+    if (o.answersFile && !ApplyAnswerFile(o.answersFile, &sources, &problem))
+        StopForBadAnswers(problem);
+    if (check && !CheckAnswers(sources, &problem, &note)) StopForBadAnswers(problem);
+    if (!note.empty()) InstallLogLine('N', note.c_str());
+    if (o.recordAnswersFile && !WriteAnswerFile(o.recordAnswersFile, &problem))
+        StopForBadAnswers(problem);
+}
+
+int RunUnattendedInstall() {
+    ApplyAnswers(true);
+    if (installOptions.recordOnly && installOptions.recordAnswersFile) return 0;
+    ConsoleProgressView console(isatty(STDOUT_FILENO) == 1);
+    theProgressView = &console;
+    int status = DoInstall(nullptr, 0);
+    theProgressView = nullptr;
+    return status;
+}
+
+int RunWizard() {
+    // Given answers fill the pages; the wizard checks each page as the user leaves it, and
+    // records the answers itself when Install is pressed.
+    if (installOptions.answersFile) {
+        AnswerSources sources;
+        std::string problem;
+        if (!ApplyAnswerFile(installOptions.answersFile, &sources, &problem))
+            StopForBadAnswers(problem);
+    }
+    theMainWindow = new MainWindow;
+    DoWindowLoop();
+    // Closing the window from outside releases the object itself and clears the pointer.
+    delete theMainWindow;
+    WDrawExit();
+    cleanup_after_gui();
+    return installOptions.exitStatus;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -31,6 +135,7 @@ int main(int argc, char** argv) {
     abSetup("Veltrane Installer", "Installation", "About the Veltrane Installer", nullptr);
     InitializeSegments();
     installOptions.GetCommandLineArguments(argv, argc);
+    InstallLogSetCommandLine(argc, argv);
 
     if (installOptions.showHelp) SetupDisplayHelp();
     if (installOptions.createPatchRequested) {
@@ -42,28 +147,30 @@ int main(int argc, char** argv) {
         gen_exit(1);
     }
 
+    RunMode mode = ChooseRunMode(installOptions);
     SwitchOffServiceSwitches();
-    if (!installOptions.noDisplay) {
-        init_prior_to_gui(&argc, argv);
-        SwitchOffServiceSwitches();
-        if (WGUIInit(&argc, argv, nullptr, false, false, 20003) != 1) gen_exit(1);
-        cfg_SetEverythingToDefaults();
-        Orbit_VC_Module::DisableVersionControl();
-        shr_ReadConfigFiles(gen_getprogname());
-    }
+    if (mode == kRunWizard) StartToolkit(&argc, argv);
 
     installOptions.SetDefaults(argv, argc);
 
-    if (!installOptions.noDisplay) {
-        theMainWindow = new MainWindow;
-        DoWindowLoop();
-        // Closing the window from outside releases the object itself and clears the pointer.
-        delete theMainWindow;
-        WDrawExit();
-        cleanup_after_gui();
-    } else {
+    int status = 0;
+    switch (mode) {
+    case kRunWizard:
+        status = RunWizard();
+        break;
+    case kRunInstall:
+        status = RunUnattendedInstall();
+        break;
+    case kRunList:
+        fputs(DistributionListing().c_str(), stdout);
+        fflush(stdout);
+        break;
+    case kRunCommandLine:
+        if (installOptions.answersFile || installOptions.recordAnswersFile) ApplyAnswers(true);
         gen_printf("Running in nodisplay mode.  If -save_catalogs was passed in information "
                    "will be saved for future installations.");
+        break;
     }
+    if (status != 0) gen_exit(status);
     return 0;
 }

@@ -1,11 +1,14 @@
 // Running one external command for the engine: ExecAndDisplayCommand starts it with
 // pipes, shows its output piece by piece as it arrives while the window stays live, kills
-// it when the user cancels, and reaps it. Between polls it sleeps on the child's pipes and
-// the X connection rather than spinning, so the archive tool keeps the processor.
+// it when the user cancels (or a termination signal arrives), and reaps it. Between polls
+// it sleeps on the child's pipes and the X connection rather than spinning, so the archive
+// tool keeps the processor.
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -70,6 +73,25 @@ void PauseMicroseconds(long us) {
     nanosleep(&pause, nullptr);
 }
 
+// A descriptor that becomes readable when the child ends, where the kernel offers one
+// (Linux process descriptors); -1 elsewhere, and the reaping backs off instead.
+int OpenExitWatch(pid_t pid) {
+#if defined(__linux__) && defined(SYS_pidfd_open)
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Sleeps until the watched child ends, the user acts (with a window, at most the window's
+// polling interval) or a signal arrives.
+void WaitForExit(int exitWatch) {
+    struct pollfd watched = {exitWatch, POLLIN, 0};
+    long wait = UntilNextTimer(WGUIInitialized() ? kWaitWithoutXMs : kLongestWaitMs);
+    poll(&watched, 1, static_cast<int>(wait));
+}
+
 // Shows one piece from the pipe when it has any; true when the pipe had something to say
 // (text or its end), so the caller polls again before sleeping.
 bool ShowPiece(Pipe_Comm_Handle* pipe, void (*show)(const char*)) {
@@ -108,6 +130,9 @@ int ReapChild(pid_t pid, bool killed) {
     long sinceKill = 0;
     int result = -1;
     bool reaped = false;
+    // The child has closed its output and is about to end: wait for exactly that instead
+    // of guessing when to look again.
+    int exitWatch = killed ? -1 : OpenExitWatch(pid);
     for (;;) {
         if (!reaped) {
             int status = 0;
@@ -122,16 +147,21 @@ int ReapChild(pid_t pid, bool killed) {
             }
         }
         if (reaped && (!killed || GroupGone(pid) || sinceKill >= 2 * kTerminationGraceUs)) break;
-        if (!killed && installOptions.cancelRequested) {
+        if (!killed && CancelRequested()) {
             KillChild(pid);
             killed = true;
         }
         if (killed && sinceKill >= kTerminationGraceUs) ut_SignalChildGroup(pid, SIGKILL);
         WEventAll(0);
+        if (exitWatch >= 0 && !reaped && !killed) {
+            WaitForExit(exitWatch);
+            continue;
+        }
         PauseMicroseconds(pause);
         if (killed) sinceKill += pause;
         pause = pause * 2 < kLongestReapPauseUs ? pause * 2 : kLongestReapPauseUs;
     }
+    if (exitWatch >= 0) close(exitWatch);
     ut_ForgetChildGroup(pid);
     return result;
 }
@@ -160,18 +190,19 @@ int ExecAndDisplayCommand(const char* command) {
         CollectInstallTreeChanges(); // a long expansion must not overrun that record
         bool heard = ShowPiece(out, DoDisplayMessage);
         heard = ShowPiece(err, DoDisplayError) || heard;
-        if (o.cancelRequested && !o.cancelled) {
+        if (CancelRequested() && !o.cancelled) {
             KillChild(pid);
             killed = true;
         }
         WEventAll(0);
+        if (theProgressView) theProgressView->Tick();
         if (!heard && !o.cancelled && out->IsAlive()) WaitForOutput(out, err);
     }
     bool outputEnded = !out || !out->IsAlive();
     delete out;
     delete err;
     // A message that noticed the cancel first ended the loop before the kill above.
-    if (!outputEnded && !killed && o.cancelRequested) {
+    if (!outputEnded && !killed && CancelRequested()) {
         KillChild(pid);
         killed = true;
     }

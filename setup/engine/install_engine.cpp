@@ -1,22 +1,29 @@
 // The installation run: DoInstall below walks through it in order (summary, installation
-// directory, archive list, expansion, permissions, online help, final report). The display
-// functions at the end are the only way the engine talks to the user; a cancel requested
-// by the user is noticed at the next message or command and makes every later step a no-op.
+// directory, log, archive list, expansion, permissions, online help, final report), one
+// named step each. The display functions at the end are the only way the engine talks to
+// the user, and every line they show also goes into the log. A cancel requested by the
+// user, or a termination signal, is noticed at the next message or command and makes
+// every later step a no-op.
 #include "setup/engine/install_engine.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "setup/engine/install_log.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
+#include "shared/libcxxutil/ut_childgroups.h"
 
 InstallProgressView* theProgressView = nullptr;
+const char kSetupFolder[] = ".setup";
 
 namespace {
 
@@ -40,6 +47,19 @@ bool DocsSelected() {
 void EnterInstallDir() {
     if (installOptions.installDir) gen_chdir(installOptions.installDir);
 }
+
+void Print(const char* text) {
+    printf("%s\n", text);
+    fflush(stdout);
+}
+
+// What went wrong in this run, for the final report, the log and the exit status.
+struct RunRecord {
+    int archives = 0;
+    std::vector<std::string> failedArchives;
+    std::vector<std::string> failedManuals;
+    bool permissionsIncomplete = false;
+} run;
 
 // Fatal for the run: the report, and both cancel flags so that nothing else happens.
 void AbandonInstall(const char* what, const char* dir) {
@@ -90,7 +110,8 @@ void ShowSummary() {
 void MakeInstalledFilesReadOnly() {
     EnterInstallDir();
     DoDisplayMessage("Adjusting write permissions.");
-    DoRemoveWritePermission(installOptions.installDir);
+    bool complete = DoRemoveWritePermission(installOptions.installDir);
+    run.permissionsIncomplete = !complete && !installOptions.cancelled;
     EnterInstallDir();
 }
 
@@ -137,50 +158,162 @@ void InstallOnlineHelp() {
     for (const std::string& name : names) {
         if (name.find(".tar.gz") == std::string::npos) continue;
         char* manual = QuoteCommandWord(("manuals/" + name).c_str());
-        DoCommand((prefix + manual).c_str());
+        int status = DoCommand((prefix + manual).c_str());
         gen_free(manual);
+        if (status != 0 && !installOptions.cancelled) run.failedManuals.push_back(name);
     }
 }
 
-void Print(const char* text) {
-    printf("%s\n", text);
-    fflush(stdout);
+// The log is opened once the directory is known to be writable; until then it keeps the
+// lines (the summary, and any note made while the answers were checked).
+void OpenLog() {
+    if (InstallLogOpen(installOptions.installDir)) return;
+    std::string message = std::string("Could not write the installation log in ") +
+                          installOptions.installDir + "/" + kSetupFolder + ".";
+    DoDisplayError(message.c_str());
+}
+
+long long FileSize(const char* path) {
+    struct stat status;
+    return stat(path, &status) == 0 ? static_cast<long long>(status.st_size) : 0;
+}
+
+// Every archive of the list in order, announced with where the run stands; an archive
+// whose command fails is reported and marked, and the run goes on with the next one.
+void ExpandArchives() {
+    const InstallOptions& o = installOptions;
+    std::vector<const char*> archives;
+    long long total = 0;
+    for (const char* archive : o.tgzList) {
+        if (!archive) break;
+        archives.push_back(archive);
+        total += FileSize(archive);
+    }
+    run.archives = static_cast<int>(archives.size());
+    long long done = 0;
+    for (size_t i = 0; i < archives.size() && !o.cancelled; i++) {
+        ArchiveProgress progress = {static_cast<int>(i + 1), run.archives, archives[i], done,
+                                    total};
+        DoDisplayArchive(progress);
+        if (!DoExpandTGZ(archives[i]) && !o.cancelled) {
+            run.failedArchives.push_back(archives[i]);
+            if (theProgressView) theProgressView->MarkArchiveFailed(progress.number);
+            std::string message = std::string("Expanding ") + archives[i] + " failed.";
+            DoDisplayError(message.c_str());
+        }
+        done += FileSize(archives[i]);
+    }
+    if (theProgressView) theProgressView->ArchivesFinished();
+}
+
+bool RunFailed() {
+    return !run.failedArchives.empty() || !run.failedManuals.empty() || run.permissionsIncomplete;
+}
+
+// What went wrong, one line each, the failed archives named one a line.
+std::string FailureReport() {
+    std::string report = "Installation Completed with errors.";
+    if (!run.failedArchives.empty()) {
+        report += "\n" + std::to_string(run.failedArchives.size()) + " of " +
+                  std::to_string(run.archives) + " archives could not be expanded:";
+        for (const std::string& archive : run.failedArchives) report += "\n\t" + archive;
+    }
+    for (const std::string& manual : run.failedManuals)
+        report += "\nThe online help in manuals/" + manual + " could not be installed.";
+    if (run.permissionsIncomplete) report += "\nSome installed files could not be made read-only.";
+    return report;
+}
+
+const char* SignalName(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
+    }
+}
+
+// The final report, the outcome in the log and the log's path as the very last line.
+// Returns the run's exit status.
+int ReportOutcome() {
+    // A cancel that came after the last step that looks for one still cut the run short:
+    // the steps after it were skipped.
+    if (CancelRequested()) installOptions.cancelled = true;
+    int signal = ut_TerminationCatcher::Signal();
+    std::string outcome;
+    int status = kInstallSucceeded;
+    if (installOptions.cancelled) {
+        DoDisplayError(kCancelledReport);
+        outcome = signal ? std::string("cancelled by ") + SignalName(signal) : "cancelled";
+        status = signal ? 128 + signal : kInstallFailed;
+    } else if (RunFailed()) {
+        outcome = FailureReport();
+        DoDisplayError(outcome.c_str());
+        status = kInstallFailed;
+    } else {
+        DoDisplayInformation("Installation Completed");
+        outcome = "completed";
+    }
+    InstallLogClose(outcome.c_str());
+    // After the log's end, so that it does not become the first line of the next entry.
+    if (!InstallLogPath().empty()) {
+        std::string where = "Installation log: " + InstallLogPath();
+        if (theProgressView)
+            theProgressView->DisplayInformation(where.c_str());
+        else
+            Print(where.c_str());
+    }
+    return status;
 }
 
 } // namespace
 
+bool CancelRequested() {
+    InstallOptions& o = installOptions;
+    if (!o.cancelRequested && ut_TerminationCatcher::Signal() != 0) o.cancelRequested = true;
+    return o.cancelRequested;
+}
+
 int DoInstall(const char*, int) {
     InstallOptions& o = installOptions;
+    // From here a termination signal cancels the run instead of ending the program.
+    ut_TerminationCatcher catcher;
+    ut_TerminationCatcher::Reset();
+    run = RunRecord();
     o.installFinished = false;
     ShowSummary();
 
     if (!PrepareInstallDir()) {
         AbandonInstall("Could not create ", o.targetDir);
-        return 0;
+        InstallLogClose("the installation directory could not be created");
+        return kInstallFailed;
     }
     if (!CanWriteIn(o.installDir)) {
         AbandonInstall("Could not write to ", o.installDir);
-        return 0;
+        InstallLogClose("the installation directory could not be written");
+        return kInstallFailed;
     }
+    OpenLog();
 
     SelectDependedItems();
     GetTGZList();
-    for (size_t i = 0; i < o.tgzList.size() && o.tgzList[i]; i++) DoExpandTGZ(o.tgzList[i]);
+    ExpandArchives();
     ForgetInstallTree(); // the add walks are over, also when cancelled
 
-    if (!o.cancelRequested && !TypeSelected(kTypeBlw)) MakeInstalledFilesReadOnly();
-    if (!o.cancelRequested && DocsSelected()) InstallOnlineHelp();
+    if (!CancelRequested() && !TypeSelected(kTypeBlw)) MakeInstalledFilesReadOnly();
+    if (!CancelRequested() && DocsSelected()) InstallOnlineHelp();
 
-    if (o.cancelled)
-        DoDisplayError(kCancelledReport);
-    else
-        DoDisplayInformation("Installation Completed");
+    int status = ReportOutcome();
     o.installFinished = true;
     if (theProgressView) theProgressView->ChangeCancelToDone();
-    return 0;
+    return status;
 }
 
-void DoExpandTGZ(const char* archive) {
+bool DoExpandTGZ(const char* archive) {
     const InstallOptions& o = installOptions;
     if (!TypeSelected(kTypeBlw)) {
         EnterInstallDir();
@@ -190,42 +323,73 @@ void DoExpandTGZ(const char* archive) {
     char* prefix = ExtractCommandPrefix();
     char* quoted = QuoteCommandWord(archive);
     char* command = gen_concat(prefix, quoted);
-    char* message = gen_concat("Expanding: ", archive);
-    DoDisplayMessage(message);
-    DoCommand(command);
-    gen_free(message);
+    int status = DoCommand(command);
     gen_free(command);
     gen_free(quoted);
     gen_free(prefix);
+    return status == 0;
 }
 
-void DoCommand(const char* command) {
+int DoCommand(const char* command) {
     InstallOptions& o = installOptions;
-    if (o.cancelled) return;
-    if (o.cancelRequested) {
+    if (o.cancelled) return -1;
+    if (CancelRequested()) {
         o.cancelled = true;
-        return;
+        return -1;
     }
-    ExecAndDisplayCommand(command);
+    InstallLogCommand(command);
+    int status = ExecAndDisplayCommand(command);
+    InstallLogCommandEnded(status);
+    return status;
 }
 
 void DoDisplayError(const char* text) {
-    if (theProgressView) theProgressView->DisplayError(text);
-    Print(text);
+    InstallLogLine('E', text);
+    if (theProgressView)
+        theProgressView->DisplayError(text);
+    else
+        Print(text);
 }
 
-void DoDisplayMessage(const char* text) {
+namespace {
+// Messages stop once a cancel was asked for: the first one to notice it takes it in.
+bool MessagesStopped() {
     InstallOptions& o = installOptions;
-    if (o.cancelled) return;
-    if (o.cancelRequested) {
-        o.cancelled = true;
-        return;
-    }
-    if (theProgressView) theProgressView->DisplayMessage(text);
-    Print(text);
+    if (o.cancelled) return true;
+    if (!CancelRequested()) return false;
+    o.cancelled = true;
+    return true;
+}
+} // namespace
+
+void DoDisplayMessage(const char* text) {
+    if (MessagesStopped()) return;
+    InstallLogLine('M', text);
+    if (theProgressView)
+        theProgressView->DisplayMessage(text);
+    else
+        Print(text);
 }
 
 void DoDisplayInformation(const char* text) {
-    if (theProgressView) theProgressView->DisplayInformation(text);
-    Print(text);
+    InstallLogLine('I', text);
+    if (theProgressView)
+        theProgressView->DisplayInformation(text);
+    else
+        Print(text);
+}
+
+void DoDisplayArchive(const ArchiveProgress& progress) {
+    if (MessagesStopped()) return;
+    std::string line = "[" + std::to_string(progress.number) + "/" +
+                       std::to_string(progress.count) + "] Expanding: " + progress.archive;
+    InstallLogLine('M', line.c_str());
+    if (theProgressView)
+        theProgressView->DisplayArchive(progress);
+    else
+        Print((std::string("Expanding: ") + progress.archive).c_str());
+}
+
+void InstallProgressView::DisplayArchive(const ArchiveProgress& progress) {
+    DisplayMessage((std::string("Expanding: ") + progress.archive).c_str());
 }

@@ -1,31 +1,63 @@
-// The install engine: what happens after the user presses Install. DoInstall is the whole
-// run, step by step; start reading there (install_engine.cpp). The archive list is built in
-// install_archives.cpp, the permission walks are in install_permissions.cpp and the child
-// processes that expand the archives are run and watched in install_child.cpp.
+// The install engine: what happens after the user presses Install, or what the unattended
+// run does. DoInstall is the whole run, step by step; start reading there
+// (install_engine.cpp). The archive list is built in install_archives.cpp, the permission
+// walks are in install_permissions.cpp, the child processes that expand the archives are
+// run and watched in install_child.cpp; install_log.h keeps the run's log and
+// install_console.h is the unattended run's terminal.
 #pragma once
 
 #include <vector>
 
 class Component;
 
-// Where the engine shows its progress. The wizard's window implements it and points
-// theProgressView at itself while it exists; with no view the engine only prints.
+// Where an archive stands in the run: number `number` of `count` (from 1), with
+// `bytesDone` of `bytesTotal` bytes of compressed input expanded before it.
+struct ArchiveProgress {
+    int number;
+    int count;
+    const char* archive;
+    long long bytesDone;
+    long long bytesTotal;
+};
+
+// Where the engine shows its progress: the wizard's window, or the unattended run's
+// terminal (install_console.h). The engine points theProgressView at one while it runs;
+// with none it prints every line as "%s\n" on standard output.
 class InstallProgressView {
 public:
     virtual ~InstallProgressView() = default;
-    // Each appends one line in its own colour, scrolls to it and lets the window repaint.
+    // Each shows one line in its own colour (or on its own stream) and lets the window
+    // repaint.
     virtual void DisplayError(const char* text) = 0;
     virtual void DisplayMessage(const char* text) = 0;
     virtual void DisplayInformation(const char* text) = 0;
     // The Cancel button becomes an enabled "Finish".
     virtual void ChangeCancelToDone() = 0;
+    // An archive is about to be expanded: by default the message "Expanding: <archive>".
+    virtual void DisplayArchive(const ArchiveProgress& progress);
+    // The archive of that number could not be expanded: its line is marked as failed.
+    virtual void MarkArchiveFailed(int /*number*/) {}
+    // The last archive is done.
+    virtual void ArchivesFinished() {}
+    // Called between polls while a command runs: time to redraw what shows elapsed time.
+    virtual void Tick() {}
 };
 
 extern InstallProgressView* theProgressView;
 
-// The whole installation into installOptions.targetDir; both arguments are ignored and the
-// result is always 0. Runs once per process, inside the Install button's handler.
+// What DoInstall returns: 0 when every archive expanded with status 0, the online help
+// (when chosen) installed and the read-only pass finished; 1 when anything failed or the
+// user cancelled; 128 + the signal's number when a termination signal stopped the run.
+enum { kInstallSucceeded = 0, kInstallFailed = 1 };
+
+// The whole installation into installOptions.targetDir; both arguments are ignored. Runs
+// inside the Install button's handler, or for the unattended run directly. SIGINT, SIGTERM
+// and SIGHUP while it runs cancel it the way the Cancel button does.
 int DoInstall(const char* unused, int unusedFlags);
+
+// True once the run should stop: the user confirmed a cancel, a fatal error ended the run,
+// or a termination signal arrived (which this turns into a cancel request).
+bool CancelRequested();
 
 // Rebuilds installOptions.tgzList: every archive of the selection that can be opened, in
 // the order of expansion, followed by one null entry.
@@ -34,22 +66,26 @@ void GetTGZList();
 // names the set; the items' own names already carry it.
 void AddToTGZList(const char* kind, Component** set, int count, std::vector<char*>& list);
 
-// Expands one archive with gtar into installDir, the current directory.
-void DoExpandTGZ(const char* archive);
+// Expands one archive into installDir, the current directory; true when its command ended
+// with status 0. Shows nothing itself: the caller announces the archive.
+bool DoExpandTGZ(const char* archive);
 
 // Adds owner and group write permission to every file and directory below `dir`. Repeated
 // calls on the same tree look again only where the tree changed since the previous call.
 void DoAddWritePermission(const char* dir);
-// Removes all write permission from every file below `dir`; directories keep their modes.
-void DoRemoveWritePermission(const char* dir);
+// Removes all write permission from every file below `dir`; directories keep their modes,
+// and the installer's own folder (kSetupFolder) is left writable. False when some
+// directory could not be read (each is reported).
+bool DoRemoveWritePermission(const char* dir);
 // Takes in what changed in the tree of the add walks so far, so that a command changing
 // very many files cannot overrun the record of its changes. Cheap; called while commands run.
 void CollectInstallTreeChanges();
 // Drops what the add walks know of their tree and gives back the system resources it holds.
 void ForgetInstallTree();
 
-// Runs one command with ExecAndDisplayCommand unless the installation is being cancelled.
-void DoCommand(const char* command);
+// Runs one command with ExecAndDisplayCommand unless the installation is being cancelled,
+// and logs it with how it ended. Returns its wait status; -1 when it did not run.
+int DoCommand(const char* command);
 // Runs one command without a shell, in a process group of its own; shows its standard
 // output as messages and its standard error as errors while it runs, keeps the window
 // live, stops the group on a cancel and reaps it. Returns the command's wait status, or -1
@@ -61,3 +97,8 @@ int ExecAndDisplayCommand(const char* command);
 void DoDisplayError(const char* text);
 void DoDisplayMessage(const char* text);
 void DoDisplayInformation(const char* text);
+// The announcement of one archive, a message (dropped once a cancel was requested).
+void DoDisplayArchive(const ArchiveProgress& progress);
+
+// The installer's own folder at the top of every installation (its log lives there).
+extern const char kSetupFolder[];

@@ -24,13 +24,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "setup/engine/install_engine.h"
-#include "setup/install_options.h"
 #include "setup/engine/install_watch.h"
+#include "setup/install_options.h"
 #include "shared/indgen.h"
 
 // Older systems lack these; the walk checks every entry's type before opening it anyway.
@@ -65,6 +66,8 @@ struct TreeMemory {
 
 // Directories already reported as unreadable: each is named once per run.
 std::set<std::string> reported;
+// Set when a walk met a directory it could not read.
+bool walkIncomplete = false;
 
 bool Earlier(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
@@ -96,6 +99,7 @@ struct timespec TakeFence(int rootFd) {
 }
 
 void ReportUnreadable(const std::string& path) {
+    walkIncomplete = true;
     if (!reported.insert(path).second) return;
     std::string message = "Could not change the permissions of the files in " + path + ".";
     DoDisplayError(message.c_str());
@@ -249,8 +253,9 @@ ListedKind KindOf(const struct dirent* entry) {
 }
 
 // Takes all write permission from every file below the open directory: one status and at
-// most one change per file, none for links and directories.
-void RemoveWriteBelow(int dirFd, const std::string& path) {
+// most one change per file, none for links and directories. At the top of the tree the
+// installer's own folder is left alone: its log is written after this pass.
+void RemoveWriteBelow(int dirFd, const std::string& path, bool top) {
     int fd = dup(dirFd);
     DIR* stream = fd >= 0 ? fdopendir(fd) : nullptr;
     if (!stream) {
@@ -262,6 +267,7 @@ void RemoveWriteBelow(int dirFd, const std::string& path) {
     while (struct dirent* entry = readdir(stream)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+        if (top && strcmp(name, kSetupFolder) == 0) continue;
         ListedKind kind = KindOf(entry);
         if (kind == kListedLink) continue;
         if (kind == kListedDirectory) {
@@ -283,13 +289,13 @@ void RemoveWriteBelow(int dirFd, const std::string& path) {
             ReportUnreadable(subPath);
             continue;
         }
-        RemoveWriteBelow(subFd, subPath);
+        RemoveWriteBelow(subFd, subPath, false);
         close(subFd);
     }
 }
 
 bool WalkCancelled() {
-    return installOptions.cancelRequested || installOptions.cancelled;
+    return CancelRequested() || installOptions.cancelled;
 }
 
 // The watch on the tree, while it can be used. Once it cannot, the tree is walked the
@@ -347,12 +353,14 @@ void ForgetInstallTree() {
     ForgetTree("");
 }
 
-void DoRemoveWritePermission(const char* dir) {
+bool DoRemoveWritePermission(const char* dir) {
     // The files are about to be read-only: what the add walk knows no longer holds, and the
     // watch would only record this walk's own changes.
     ForgetInstallTree();
     int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (rootFd < 0) return;
-    if (!WalkCancelled()) RemoveWriteBelow(rootFd, dir);
+    if (rootFd < 0) return false;
+    walkIncomplete = false;
+    if (!WalkCancelled()) RemoveWriteBelow(rootFd, dir, true);
     close(rootFd);
+    return !walkIncomplete;
 }

@@ -1,13 +1,17 @@
 // The installation wizard (see setup_mainwindow.h). Construction fills the page list and
 // the introduction and shows row 0; SwitchSegments is the one way between pages (Next,
 // Back and the page list all end there); UpdateGUI fills a page, UpdateInstallOptions
-// stores it; InstallNow hands over to the engine, which writes through the Display
-// operations at the end of this file. Everything the wizard knows lives in installOptions.
+// stores it; InstallNow records the answers when asked to and hands over to the engine,
+// which writes through the Display operations at the end of this file. Everything the
+// wizard knows lives in installOptions.
 #include "setup/wizard/setup_mainwindow.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "setup/answer_file.h"
 #include "setup/components.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
@@ -48,14 +52,6 @@ const char kPositionKey[] = "first";
 
 // The hosts the tools can run on ("allhosts" is not one of them).
 enum { kNumToolHosts = 5 };
-
-// A native target is offered only while its own host is the tool host.
-struct NativeTarget {
-    int target;
-    int host;
-};
-const NativeTarget kNativeTargets[] = {{11, 0}, {12, 1}, {14, 2}, {13, 3}};
-static_assert(sizeof kNativeTargets / sizeof kNativeTargets[0] == 4, "one per native host");
 
 Segment* PageAt(int row) {
     return row >= 0 && row < num_runtime_segments ? theRuntimeSegments[row] : nullptr;
@@ -132,12 +128,6 @@ char* ToolDirForHost(const char* dir, const char* hostText, Component* const* ho
         if (cut != std::string::npos) text = text.substr(0, cut) + hosts[chosen]->name;
     }
     return gen_copy(text.c_str());
-}
-
-bool TargetShownForHost(int target, int toolHost) {
-    for (const NativeTarget& native : kNativeTargets)
-        if (native.target == target) return native.host == toolHost;
-    return target >= 0 && target < kAllTargets;
 }
 
 // ---- Construction and going -----------------------------------------------------------------
@@ -438,19 +428,51 @@ void MainWindow::handle_bTargetDirBrowse() {
 // ---- Installing and closing -------------------------------------------------------------------
 
 void MainWindow::InstallNow() {
-    installOptions.installStarted = true;
+    InstallOptions& o = installOptions;
+    if (!RecordAnswers()) return;
+    if (o.recordOnly && o.recordAnswersFile) {
+        recordedOnly_ = true;
+        EndProgram(0);
+        return;
+    }
+    o.installStarted = true;
     ItHide(mslSegments);
     ItHide(tCaption);
     btDimIt(bBack, true, true);
     btDimIt(bNext, true, true);
     cwSetActivationLevel(window, kInstallLevel);
-    DoInstall(nullptr, 0);
-    // Nothing more here: closing the window after a cancel may have released this object.
+    int status = DoInstall(nullptr, 0);
+    // A termination signal cancelled the run without asking, and ends the program with it.
+    // Otherwise nothing more here: closing the window after a cancel may have released
+    // this object.
+    if (status > 128) EndProgram(status);
+}
+
+bool MainWindow::RecordAnswers() {
+    const InstallOptions& o = installOptions;
+    if (!o.recordAnswersFile) return true;
+    // The unattended run refuses such answers: the user must choose again, here.
+    std::string outside = ItemOutsideChosenTargets(nullptr);
+    if (!outside.empty()) {
+        wAlert(("The answers cannot be recorded: " + outside + ".").c_str(), 0);
+        return false;
+    }
+    std::string problem;
+    if (WriteAnswerFile(o.recordAnswersFile, &problem)) return true;
+    wAlert(problem.c_str(), 0);
+    return !o.recordOnly; // without the file there is nothing to end for
+}
+
+void MainWindow::EndProgram(int status) {
+    installOptions.exitStatus = status;
+    closing = true;
+    cwDestroy(window); // may release this object
 }
 
 bool MainWindow::isCloseAllowed() {
     InstallOptions& o = installOptions;
     if (window) SettingsManager::get()->saveWindowPosition(window, kPositionKey);
+    if (recordedOnly_) return true;
     if (!o.installStarted) return VerifyCancelInstall();
     if (o.installFinished || o.cancelled) {
         closing = true;
@@ -475,15 +497,21 @@ void MainWindow::ChangeCancelToDone() {
 
 // ---- The progress view ------------------------------------------------------------------------
 
-void MainWindow::Display(const char* text, unsigned long pixel) {
-    if (!browser_ || !tvProgress) return;
+int MainWindow::Display(const char* text, unsigned long pixel) {
+    // Every line is printed as well, so that the run can be followed from the terminal.
+    printf("%s\n", text ? text : "");
+    fflush(stdout);
+    if (!browser_ || !tvProgress) return 0;
     // Child output mostly comes in whole lines; their own line end is the one added here.
     int length = text ? (int)strlen(text) : 0;
     if (length > 0 && text[length - 1] == '\n') length--;
+    int line = linesShown_ + 1;
+    linesShown_ += 1 + (int)std::count(text, text + length, '\n');
     if (length > 0) browser_->addColoredText(text, pixel, static_cast<unsigned long>(-1), length);
     browser_->addJustLineBreak();
     tvProgress->scrollToLine(tvProgress->getLineCount(), false);
     WEventProcessSafeEvents(0);
+    return line;
 }
 
 void MainWindow::DisplayError(const char* text) {
@@ -496,4 +524,15 @@ void MainWindow::DisplayMessage(const char* text) {
 
 void MainWindow::DisplayInformation(const char* text) {
     Display(text, informationColor_);
+}
+
+void MainWindow::DisplayArchive(const ArchiveProgress& progress) {
+    std::string text = std::string("Expanding: ") + progress.archive;
+    archiveLines_[progress.number] = Display(text.c_str(), messageColor_);
+}
+
+void MainWindow::MarkArchiveFailed(int number) {
+    auto line = archiveLines_.find(number);
+    if (browser_ && line != archiveLines_.end() && line->second > 0)
+        browser_->changeForegroundColor(line->second, line->second, errorColor_, false);
 }

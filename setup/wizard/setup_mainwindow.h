@@ -6,6 +6,8 @@
 // SwitchSegments in setup_mainwindow.cpp.
 #pragma once
 
+#include <map>
+
 #include "setup/engine/install_engine.h"
 #include "setup/wizard/setup_mainwindow_gui.h"
 
@@ -24,6 +26,9 @@ public:
     void DisplayInformation(const char* text) override;
     // Cancel becomes an enabled "Finish" (nothing once the window is gone).
     void ChangeCancelToDone() override;
+    // "Expanding: <archive>", remembered so that a failure can turn the line red.
+    void DisplayArchive(const ArchiveProgress& progress) override;
+    void MarkArchiveFailed(int number) override;
 
     // ---- The window's operations ------------------------------------------------------
     bool isCloseAllowed() override;
@@ -57,13 +62,22 @@ private:
     // The directory field's text made to follow the host chosen in the pull-down.
     void GetToolDirFromGUI();
     void SetButtons();
-    void Display(const char* text, unsigned long pixel);
+    // Appends one line; returns its number in the progress view (from 1).
+    int Display(const char* text, unsigned long pixel);
+    // -record_answers: writes the answers; false when the run should not go on (answers
+    // the unattended run would refuse, which the user must change first).
+    bool RecordAnswers();
+    // Ends the program once the install has returned, e.g. after a termination signal.
+    void EndProgram(int status);
 
     SimpleBrowser* browser_ = nullptr;
     unsigned long messageColor_ = 0;
     unsigned long errorColor_ = 0;
     unsigned long informationColor_ = 0;
     bool colorsAllocated_ = false;
+    int linesShown_ = 0;              // line ends in the progress view so far
+    std::map<int, int> archiveLines_; // archive number -> its line in the progress view
+    bool recordedOnly_ = false;       // -record_only: the answers are written, nothing else
 };
 
 // The one wizard window, from its creation in main until it is deleted (or deletes itself
@@ -80,6 +94,3 @@ char* IntroductionText(const char* version);
 // host (unchanged when `hostText` names none, and then the directory is kept as well).
 // hosts[0..4] are the host table. A new string.
 char* ToolDirForHost(const char* dir, const char* hostText, Component* const* hosts, int* toolHost);
-// Whether the wizard offers target `target` (0-19) while `toolHost` is chosen: the four
-// native targets only with their own host.
-bool TargetShownForHost(int target, int toolHost);

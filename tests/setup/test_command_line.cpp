@@ -18,8 +18,9 @@ namespace {
 const char kExpectedHelp[] =
     "\nThe following command-line options are supported\n"
     "    -help\n        display this message\n"
-    "    -nodisplay\n        run in command-line mode - this is only supported\n"
-    "\tfor the generation of catalog files and for the\n\tcreation and installation of patches\n"
+    "    -nodisplay\n        run in command-line mode - this is supported\n"
+    "\tfor the generation of catalog files, for the\n\tcreation and installation of patches and, "
+    "with\n\t-install, for installing without a window\n"
     "\ton windows, you can pass this switch, but no\n\tinformation will be displayed on the "
     "command\n\tline, so any failures will be silent\n"
     "    -save_catalogs\n        generate catalog files which can be used by future\n"
@@ -38,7 +39,20 @@ const char kExpectedHelp[] =
     "line\n"
     "    -install_patch patch_file_name\n        install the patch indicated by "
     "patch_file_name\n\tyou must also pass -target_dir to specify where\n\tthe patch should be "
-    "installed\n";
+    "installed\n"
+    "    -install\n        install without a window what the wizard would\n\tinstall by "
+    "default, or what the answer file says;\n\tthe exit status is 0 only when everything was\n"
+    "\tinstalled, and a log is kept in the installation\n\tdirectory under "
+    ".setup/install.log\n"
+    "    -answers answer_file\n        take the installation options from answer_file\n"
+    "\t(one \"key = value\" a line, as -record_answers\n\twrites it); options on the command "
+    "line win\n"
+    "    -record_answers answer_file\n        when Install is pressed in the wizard, write "
+    "the\n\tchosen options to answer_file (and install)\n"
+    "    -record_only\n        with -record_answers, write the answer file and\n\tend without "
+    "installing anything\n"
+    "    -list\n        list what this distribution offers: hosts, install\n\ttypes, content "
+    "kinds, targets, boards and items,\n\tby the names an answer file uses\n";
 
 class CommandLine : public ::testing::Test {
 protected:
@@ -102,6 +116,31 @@ TEST_F(CommandLine, PatchInformationIsTakenWhereverTheWalkStands) {
     EXPECT_TRUE(o.installPatchRequested);
     EXPECT_STREQ(o.installPatchFile, "q");
     EXPECT_EQ(o.patchInfo, nullptr);
+}
+
+TEST_F(CommandLine, UnattendedOptionsMatchOnlyAsWholeWordsAndComeFirst) {
+    setenv("HOME", "/home/tester", 1);
+    InstallOptions& o = Parse({"--install", "-answers", "~/vt.answers", "-record_answers", "/r/a",
+                               "-record_only", "-list", "-target_dir", "/opt/vt"});
+    EXPECT_TRUE(o.installRequested && o.recordOnly && o.listRequested);
+    EXPECT_STREQ(o.answersFile, "/home/tester/vt.answers");
+    EXPECT_STREQ(o.recordAnswersFile, "/r/a");
+    EXPECT_TRUE(o.targetDirGiven);
+
+    // Never a part of a longer word: -install_patch stays the patch option and
+    // -record_answers never sets the answers to read.
+    o = Parse({"-install_patch", "p.vta", "-record_answers", "rec", "-installer", "-list_all",
+               "install"});
+    EXPECT_FALSE(o.installRequested || o.listRequested || o.targetDirGiven);
+    EXPECT_TRUE(o.installPatchRequested);
+    EXPECT_STREQ(o.installPatchFile, "p.vta");
+    EXPECT_EQ(o.answersFile, nullptr);
+    EXPECT_NE(o.recordAnswersFile, nullptr);
+
+    // Their values are taken as they stand, even when they contain an option word.
+    o = Parse({"-answers", "nodisplay_help.answers"});
+    EXPECT_FALSE(o.noDisplay || o.showHelp);
+    EXPECT_NE(std::string(o.answersFile).find("nodisplay_help.answers"), std::string::npos);
 }
 
 class CommandLineProgram : public ::testing::Test {

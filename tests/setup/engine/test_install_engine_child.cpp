@@ -92,7 +92,7 @@ TEST_F(ChildTest, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
     EXPECT_EQ(Commands().size(), 3u); // alltargets/allhosts_tools.tgz never started
     EXPECT_EQ(ModesBelow(target)["bin/tool"] & 0220, 0220); // no read-only walk
     EXPECT_FALSE(view.Has("MInstalling online help files."));
-    EXPECT_EQ(view.lines.back(), "EThe installation has been cancelled.\nManually remove "
+    EXPECT_EQ(view.Report(), "EThe installation has been cancelled.\nManually remove "
                                  "files created during the installation process.");
     EXPECT_TRUE(view.finished && o.installFinished);
 }
@@ -114,7 +114,7 @@ TEST_F(OnlineHelpTest, OneCommandPerManualShowingBothStreamsPreferringTheUtiliti
         view = RecordingView();
         Install();
         EXPECT_EQ(view.Texts("MInstalling online help files.").size(), 1u);
-        EXPECT_EQ(view.lines.back(), "IInstallation Completed");
+        EXPECT_EQ(view.Report(), "IInstallation Completed");
     };
     install(dist, {"b.tar.gz", "a.tar.gz", "notes.txt"});
     const std::string prefix = "./helpInstall -gtar " + std::string(o.gtarPath) + " -gzip " +

@@ -220,7 +220,7 @@ TEST_P(PermissionTest, InstalledFilesEndReadOnlyAndBlwTypeWalksNothing) {
     EXPECT_EQ(modes["lib/data"], 0644);
     EXPECT_EQ(modes["bin"], kIsDir | 0755);
     EXPECT_FALSE(view.Has("MAdjusting write permissions."));
-    EXPECT_EQ(view.lines.back(), "IInstallation Completed");
+    EXPECT_EQ(view.Report(), "IInstallation Completed");
 }
 
 std::string WalkName(const testing::TestParamInfo<long>& info) {

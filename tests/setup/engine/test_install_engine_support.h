@@ -10,8 +10,8 @@
 #include <map>
 #include <sstream>
 
-#include "setup/engine/install_engine.h"
 #include "setup/discovery/test_discovery_support.h"
+#include "setup/engine/install_engine.h"
 #include "xswitch/xswitch.h"
 
 // Every line shown, as its kind ('E'rror, 'M'essage, 'I'nformation) followed by the text.
@@ -30,6 +30,12 @@ public:
         return texts;
     }
     bool Has(const std::string& line) const { return !Texts(line).empty(); }
+    // The final report: the last line before the one that names the log.
+    std::string Report() const {
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+            if (line->compare(0, 18, "IInstallation log:") != 0) return *line;
+        return "";
+    }
 
     std::vector<std::string> lines;
     bool finished = false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "setup/components.h"
+#include "setup/install_options.h"
 #include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
 

@@ -76,7 +76,9 @@ TEST(InstallerStartup, NoDisplayPrintsTheFailureLinesAndExitsOne) {
     EXPECT_EQ(r.err, "setup failed to start up in GUI mode\n"
                      "Check that your DISPLAY environment variable is set appropriately, or\n"
                      "enter the display name on the command line with 'setup -display xxx'\n"
-                     "This program is only available in GUI mode, so you must have an X server\n");
+                     "This program is only available in GUI mode, so you must have an X server\n"
+                     "To install without a window, run: setup -nodisplay -install [-target_dir "
+                     "directory] [-answers answer_file]\n");
 }
 
 TEST(InstallerStartup, SilentDisplayNamesItselfInTheFailureLines) {
