@@ -23,7 +23,6 @@
 #include "shared/libcxxutil/ut_childgroups.h"
 
 InstallProgressView* theProgressView = nullptr;
-const char kSetupFolder[] = ".setup";
 
 namespace {
 

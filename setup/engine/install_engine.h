@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "setup/engine/install_manifest.h"
+
 class Component;
 
 // Where an archive stands in the run: number `number` of `count` (from 1), with
@@ -100,5 +102,3 @@ void DoDisplayInformation(const char* text);
 // The announcement of one archive, a message (dropped once a cancel was requested).
 void DoDisplayArchive(const ArchiveProgress& progress);
 
-// The installer's own folder at the top of every installation (its log lives there).
-extern const char kSetupFolder[];

@@ -99,7 +99,7 @@ void InstallLogSetCommandLine(int argc, char** argv) {
 bool InstallLogOpen(const char* installDir) {
     if (state.fd >= 0) close(state.fd);
     std::string folder = std::string(installDir) + "/" + kSetupFolder;
-    state.path = folder + "/install.log";
+    state.path = folder + "/" + kInstallLogName;
     if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
         state.fd = -1;
     else
