@@ -40,15 +40,16 @@ public:
     int metric(int i, PlacerMetric which) const override { return item(i)->Metric(which); }
     int scrollBarWidth(int) const override { return scroll_bar_width; }
     int scalePixels(int pixels) const override { return WScaled(pixels); }
+    // Text is never cut at the top or bottom. Across, rules place items from the window's
+    // edges, so a wider item would push its neighbours out: there text is cut or scrolled.
     int leastSize(int i, PlacerDirection direction) const override {
         unsigned kind = item(i)->kind;
         bool text = kind == kKindStaticText || kind == kKindStatusBox || kind == kKindButton ||
                     kind == kKindTextField || kind == kKindPullDown;
-        // A button's label may widen it; other text is cut or scrolled across.
-        if (!text || (direction == kPlcHorizontal && kind != kKindButton)) return 0;
+        if (!text || direction != kPlcVertical) return 0;
         int width = 0, height = 0;
         item(i)->NaturalSize(&width, &height);
-        return direction == kPlcHorizontal ? width : height;
+        return height;
     }
     int frameStyle(int i) const override { return item(i)->FrameStyle(); }
     int buttonFontAscent() const override { return bfont_ascent; }
