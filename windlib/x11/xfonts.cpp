@@ -30,7 +30,7 @@ int textFont = -1;                // entry 0 after start-up
 int fieldFont = -1;               // entry 1: text fields draw in it
 std::string textName, buttonName; // what the defaults were loaded for
 std::map<Window, int> windowFont;
-// Faces replaced by a reload: a window's drawing state may still name their core font,
+// Faces replaced in their entry: a window's drawing state may still name their core font,
 // so they are freed with the table only.
 std::vector<WFontFace*> retired;
 
@@ -160,11 +160,8 @@ bool ChangeFont(Window window, const char* name) {
         WReportError(1, "Can't open font: %s", name ? name : "");
         return false;
     }
-    FontInfo& e = fontinfo[active_font];
-    WFontFaceClose(e.font);
-    e.font = face;
-    SetFontVars(e);
-    CopyToGlobals(e);
+    Replace(active_font, face);
+    CopyToGlobals(fontinfo[active_font]);
     if (window) WFontSelect(window, active_font);
     return true;
 }
