@@ -1,9 +1,9 @@
 #!/bin/sh
 # Makes the pictures of the installer in docs/: every page of the wizard at scale 1 and at
-# scale 2, docs/wizard-1x-page1.png ... docs/wizard-2x-page7.png (the README shows the first
-# page at scale 1). Runs the built program on its demo
-# distribution under a private Xvfb, moves through the pages with Next (xdotool) and
-# photographs the window with tools/window_png.cpp (compiled here against Xlib).
+# scale 2, docs/wizard-1x-page1.png ... docs/wizard-2x-page7.png (the README shows the
+# first page at scale 1). Runs the built program on its demo distribution under a private
+# Xvfb, moves through the pages with Next (xdotool) and photographs the window with
+# tools/window_png.cpp (compiled here against Xlib).
 # Usage: tools/screenshot_wizard.sh [BUILD_DIR]     (default: build)
 set -eu
 
