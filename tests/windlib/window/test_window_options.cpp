@@ -5,11 +5,9 @@
 
 #include <X11/Xutil.h>
 
-#include <cstdarg>
 #include <string>
 
 #include "setup/wizard/setup_mainwindow_gui.h"
-#include "shared/gen_hooks.h"
 #include "shared/gen_strings.h"
 #include "support/temp_dir.h"
 #include "support/toolkit_fixture.h"
@@ -23,14 +21,6 @@
 
 namespace {
 
-std::string warnings;
-int Capture(int code, const char* format, va_list args) {
-    char text[512];
-    vsnprintf(text, sizeof text, format, args);
-    warnings += text;
-    return code;
-}
-
 std::string GeometryOf(Window w) {
     int x, y, width, height;
     if (!WWindowGetGeometry(w, &x, &y, &width, &height)) return "gone";
@@ -41,7 +31,6 @@ std::string GeometryOf(Window w) {
 class WindowOptions : public ToolkitTest {
 protected:
     void TearDown() override {
-        gen_domessage = gen_default_domessage;
         delete gui;
         gui = nullptr;
         ToolkitTest::TearDown();
@@ -83,19 +72,6 @@ TEST_F(WindowOptions, GeometryPlacesAndSizesEveryTopLevelWindowButNoDialog) {
     EXPECT_EQ(GeometryOf(dialog->window), "30,40 200x100");
 }
 
-TEST_F(WindowOptions, GeometryThatIsNoGeometryIsReportedAndIgnored) {
-    warnings.clear();
-    gen_domessage = Capture;
-    ASSERT_TRUE(StartToolkit("", {"-geometry", "wide"}));
-    ColWind* plain = cwxCreatexy(300, 200, 0, "Plain", nullptr, nullptr, nullptr, 5, 6, nullptr);
-    cwxCreatexy(300, 200, 0, "Again", nullptr, nullptr, nullptr, 5, 6, nullptr);
-    Shown(plain);
-    EXPECT_EQ(GeometryOf(plain->window), "5,6 300x200");
-    EXPECT_NE(warnings.find("Ignoring the geometry \"wide\""), std::string::npos) << warnings;
-    EXPECT_EQ(warnings.find("Ignoring", warnings.find("Ignoring") + 1), std::string::npos)
-        << "reported once";
-}
-
 TEST_F(WindowOptions, BackgroundAndForegroundColourWindowsOverTheConfiguration) {
     ScopedTempDir dir;
     WriteFile(dir / "vtx.cfg", "background #ff0000\nforeground #00ff00\n");
@@ -107,17 +83,6 @@ TEST_F(WindowOptions, BackgroundAndForegroundColourWindowsOverTheConfiguration) 
     Shown(gui->window);
     // Right of the picture and above the page list nothing but the background shows.
     EXPECT_EQ(PixelAt(gui->window->window, 300, 30), WAllocateColor(0x3333, 0x6666, 0x9999));
-    delete gui;
-    gui = nullptr;
-    WDrawExit();
-    WGUIDestroy();
-
-    warnings.clear();
-    gen_domessage = Capture;
-    ASSERT_TRUE(StartToolkit("", {"-bg", "nosuchcolour"}));
-    EXPECT_EQ(bg_pixel, WAllocateColor(0xffff, 0xffff, 0xffff)) << "the configuration's white";
-    EXPECT_NE(warnings.find("Ignoring the background \"nosuchcolour\""), std::string::npos)
-        << warnings;
 }
 
 TEST_F(WindowOptions, FontconfigWithoutFontsLeavesTheCoreFonts) {

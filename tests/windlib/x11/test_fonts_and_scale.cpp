@@ -1,8 +1,7 @@
-// Fonts and the scale: XLFD names as fontconfig names, the choice of scale from -scale,
-// Xft.dpi and the screen, and on a real server the faces the toolkit loads (Xft where the
-// screen is true-colour, core fonts on a colour map), fonts named by the configuration and
-// by -fn, the scale's effect on fonts, pictures and scroll bars, and text drawn with Xft
-// inside its clip and released with its window.
+// Fonts and the scale: XLFD names as fontconfig names, the choice of scale, and on a real
+// server the faces loaded (Xft on a true-colour screen, core fonts on a colour map), fonts
+// named by the configuration and by -fn, what the scale enlarges, and Xft text kept inside
+// its clip and released with its window.
 #include <gtest/gtest.h>
 
 #include <X11/Xutil.h>
@@ -36,37 +35,27 @@ int Capture(int code, const char* format, va_list args) {
 }
 
 TEST(FontNames, XlfdFieldsBecomeAFontconfigName) {
-    EXPECT_EQ(WFontXlfdToFontconfig("-*-courier-medium-r-normal--12-*-*-*-*-*-*-*"),
-              "DejaVu Sans Mono,monospace:weight=regular:slant=roman:pixelsize=12");
+    EXPECT_EQ(WFontXlfdToFontconfig("-*-courier-medium-r-normal--12-*-*-*-c-*-*-*"),
+              "DejaVu Sans Mono,monospace:weight=regular:slant=roman:pixelsize=12:spacing=mono");
     EXPECT_EQ(WFontXlfdToFontconfig("-adobe-Helvetica-bold-o-normal--*-140-75-75-p-*-iso8859-1"),
               "DejaVu Sans,sans-serif:weight=bold:slant=oblique:size=14");
-    EXPECT_EQ(WFontXlfdToFontconfig("-misc-fixed-medium-r-normal--13-*-*-*-c-*-iso8859-1"),
-              "DejaVu Sans Mono,monospace:weight=regular:slant=roman:pixelsize=13:spacing=mono");
-    // Families fontconfig must know by name: separators in them are escaped.
-    EXPECT_EQ(WFontXlfdToFontconfig("-b&h-My Font:2,x-demibold-i-*-*-*-105-*-*-*-*-*-*"),
+    // Other families go to fontconfig by name, separators escaped; '*' says nothing.
+    EXPECT_EQ(WFontXlfdToFontconfig("-b&h-My Font:2,x-demibold-i-*-*-*-105-*"),
               "My Font\\:2\\,x:weight=demibold:slant=italic:size=10.5");
     EXPECT_EQ(WFontXlfdToFontconfig("-*-*-*-*-*-*-*-*-*-*-*-*-*-*"), "");
-    EXPECT_EQ(WFontXlfdToFontconfig("-*-times-heavy"), "DejaVu Serif,serif:weight=black");
-    EXPECT_EQ(WFontXlfdToFontconfig("6x13"), "");
 }
 
 TEST(ScaleChoice, OptionThenXftDpiThenTheScreenInQuartersNeverBelowOne) {
     warnings.clear();
     gen_domessage = Capture;
-    EXPECT_EQ(WScaleChoose("2", "96", 1920, 508), 2.0);
-    EXPECT_EQ(WScaleChoose("0.75", nullptr, 0, 0), 0.75) << "asked for, so not raised to 1";
-    EXPECT_EQ(WScaleChoose("20", "192", 0, 0), 2.0);
-    EXPECT_EQ(WScaleChoose("big", nullptr, 1920, 508), 1.0);
+    EXPECT_EQ(WScaleChoose("0.75", "192", 1920, 508), 0.75) << "asked for, so not raised";
+    EXPECT_EQ(WScaleChoose("big", "192", 1920, 508), 2.0);
     gen_domessage = gen_default_domessage;
-    EXPECT_NE(warnings.find("Ignoring -scale \"20\""), std::string::npos) << warnings;
     EXPECT_NE(warnings.find("Ignoring -scale \"big\""), std::string::npos) << warnings;
-    EXPECT_EQ(WScaleChoose(nullptr, "144", 1920, 254), 1.5) << "Xft.dpi before the screen";
-    EXPECT_EQ(WScaleChoose(nullptr, "110", 0, 0), 1.25);
+    EXPECT_EQ(WScaleChoose(nullptr, "110", 3840, 600), 1.25) << "Xft.dpi before the screen";
     EXPECT_EQ(WScaleChoose(nullptr, "72", 0, 0), 1.0);
     EXPECT_EQ(WScaleChoose(nullptr, nullptr, 3840, 600), 1.75); // 163 dpi
-    EXPECT_EQ(WScaleChoose(nullptr, nullptr, 1920, 508), 1.0);  // 96 dpi
     EXPECT_EQ(WScaleChoose(nullptr, nullptr, 1024, 260), 1.0);  // Xvfb's 100 dpi
-    EXPECT_EQ(WScaleChoose(nullptr, nullptr, 1024, 0), 1.0);
 }
 
 class FontsOnServer : public ToolkitTest {
@@ -92,8 +81,6 @@ TEST_F(FontsOnServer, TrueColourScreenDrawsXftFacesAndAColourMapCoreFonts) {
     EXPECT_EQ(Width("iiii", 0), Width("MMMM", 0));
     EXPECT_EQ(Width("iiii", 1), Width("MMMM", 1));
     EXPECT_LT(Width("iiii", bfont_num), Width("MMMM", bfont_num));
-    EXPECT_EQ(Width("abc", 0), 3 * fontinfo[0].n);
-    EXPECT_EQ(fontinfo[0].height, fontinfo[0].ascent + fontinfo[0].descent);
     EXPECT_GT(fontinfo[0].xhigh, 0);
     EXPECT_LT(fontinfo[0].xhigh, fontinfo[0].ascent);
     WDrawExit();
@@ -102,8 +89,6 @@ TEST_F(FontsOnServer, TrueColourScreenDrawsXftFacesAndAColourMapCoreFonts) {
     ASSERT_TRUE(StartToolkit(SharedXvfb().pseudoColorDisplay()));
     EXPECT_FALSE(WFontIsXft(0));
     EXPECT_FALSE(WFontIsXft(bfont_num));
-    EXPECT_GT(font_h, 0);
-    EXPECT_GT(Width("abc", 0), 0);
 }
 
 TEST_F(FontsOnServer, ConfiguredFontsReplaceTheDefaultsAndFnWinsOverThem) {
@@ -112,14 +97,12 @@ TEST_F(FontsOnServer, ConfiguredFontsReplaceTheDefaultsAndFnWinsOverThem) {
                                "buttonfont -*-helvetica-bold-r-normal--20-*-*-*-*-*-*-*\n");
     ASSERT_TRUE(StartToolkit("", {"-configdir", dir.path()}));
     int text = Width("Installation Directory", 0), label = Width("Browse...", bfont_num);
-    int height = font_h, fieldHeight = fontinfo[1].height;
+    int height = font_h;
     shr_ReadConfigFiles("toolkit_tests");
     EXPECT_NEAR(Width("Installation Directory", 0), 2 * text, 22) << "24 pixels for 12";
     EXPECT_NEAR(font_h, 2 * height, 2);
     EXPECT_EQ(fontinfo[1].height, font_h) << "fields follow the text font";
-    EXPECT_GT(fieldHeight, 0);
     EXPECT_GT(Width("Browse...", bfont_num), label * 3 / 2) << "20 pixels and bold";
-    EXPECT_EQ(bfont_h, fontinfo[bfont_num].height);
     WDrawExit();
     WGUIDestroy();
     gen_cleanupconfigdirs();
@@ -130,17 +113,6 @@ TEST_F(FontsOnServer, ConfiguredFontsReplaceTheDefaultsAndFnWinsOverThem) {
     ASSERT_GE(sixteen, 0);
     EXPECT_EQ(fontinfo[0].height, fontinfo[sixteen].height);
     EXPECT_EQ(Width("Installation Directory", 0), Width("Installation Directory", sixteen));
-}
-
-TEST_F(FontsOnServer, ConfiguredFontNoOneHasLeavesTheDefaultKind) {
-    ScopedTempDir dir;
-    WriteFile(dir / "vtx.cfg", "font -*-nosuchfamily-medium-r-normal--30-*-*-*-*-*-*-*\n");
-    ASSERT_TRUE(StartToolkit("", {"-configdir", dir.path()}));
-    int before = Width("Installation", 0);
-    shr_ReadConfigFiles("toolkit_tests");
-    EXPECT_TRUE(WFontIsXft(0));
-    EXPECT_EQ(Width("Installation", 0), before);
-    EXPECT_EQ(WDrawLoadFont("-*-nosuchfamily-medium-r-normal--30-*-*-*-*-*-*-*"), -1);
 }
 
 TEST_F(FontsOnServer, ScaleTwoDoublesFontsPicturesAndScrollBars) {
@@ -176,7 +148,6 @@ int Inked(Window w, int x, int y, int width, int height) {
 TEST_F(FontsOnServer, XftTextKeepsToItsClipAndGoesWithItsWindow) {
     ASSERT_TRUE(StartToolkit());
     ColWind* cw = cwxCreatexy(300, 100, 0, "Clip", nullptr, nullptr, nullptr, 0, 0, nullptr);
-    ASSERT_NE(cw, nullptr);
     Window w = cw->window;
     WWindowShow(w);
     ASSERT_TRUE(Pump([&] { return WWindowIsViewable(w); }));
@@ -192,8 +163,7 @@ TEST_F(FontsOnServer, XftTextKeepsToItsClipAndGoesWithItsWindow) {
     EXPECT_EQ(Inked(w, 0, 0, 40, 45), 0) << "left of the clip";
     EXPECT_GT(Inked(w, 40, 0, 60, 45), 50);
     EXPECT_EQ(Inked(w, 100, 0, 200, 45), 0) << "right of the clip";
-    EXPECT_GT(Inked(w, 0, 50, 40, 50), 20) << "unclipped again";
-    EXPECT_GT(Inked(w, 100, 50, 60, 50), 20);
+    EXPECT_GT(Inked(w, 100, 50, 60, 50), 20) << "unclipped again";
 
     int errors = WXErrorCount();
     cwDestroy(cw);
