@@ -8,7 +8,6 @@
 #include <X11/Xft/Xft.h>
 #include <strings.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
