@@ -1,7 +1,9 @@
 // Writes a PNG of one top-level X window, found by its title: waits until a viewable window
 // of that title exists and its contents have stopped changing, then encodes it with nothing
-// but Xlib (the deflate stream uses the fixed Huffman codes and a small LZ77 matcher).
-// Used by tools/screenshot_wizard.sh. Usage: window_png TITLE OUTPUT.png [SECONDS]
+// but Xlib (the deflate stream uses the fixed Huffman codes and a small LZ77 matcher). Given
+// the picture taken before, it first waits for the window to show something else: the
+// encoding is deterministic, so equal pixels give equal files.
+// Used by tools/screenshot_wizard.sh. Usage: window_png TITLE OUTPUT.png [SECONDS [BEFORE.png]]
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
@@ -231,14 +233,30 @@ Bytes Png(const Bytes& rgb, int width, int height) {
     return png;
 }
 
+bool ReadFile(const char* path, Bytes* bytes) {
+    FILE* in = fopen(path, "rb");
+    if (!in) return false;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + n);
+    fclose(in);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: %s TITLE OUTPUT.png [SECONDS]\n", argv[0]);
+        fprintf(stderr, "usage: %s TITLE OUTPUT.png [SECONDS [BEFORE.png]]\n", argv[0]);
         return 2;
     }
     int seconds = argc > 3 ? atoi(argv[3]) : 30;
+    Bytes before;
+    if (argc > 4 && !ReadFile(argv[4], &before)) {
+        fprintf(stderr, "%s: cannot read %s\n", argv[0], argv[4]);
+        return 1;
+    }
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         fprintf(stderr, "%s: cannot open the display\n", argv[0]);
@@ -256,6 +274,7 @@ int main(int argc, char** argv) {
             continue;
         }
         Bytes png = Png(now, width, height);
+        if (png == before) continue;
         FILE* out = fopen(argv[2], "wb");
         if (!out || fwrite(png.data(), 1, png.size(), out) != png.size() || fclose(out) != 0) {
             fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);

@@ -71,6 +71,16 @@ public:
     virtual int metric(int item, PlacerMetric which) const = 0;
     // Width of a scroll bar as the item would draw it (the toolkit's one width, normally).
     virtual int scrollBarWidth(int item) const = 0;
+    // The rules' pixels are those of a layout designed at scale 1; this gives them at the
+    // window's scale (the font and scroll-bar terms are measured, so already scaled).
+    virtual int scalePixels(int pixels) const { return pixels; }
+    // The least size a size rule may give the item in one direction: what its text needs,
+    // so that a larger font enlarges the item instead of cutting its text. 0 for no limit.
+    virtual int leastSize(int item, PlacerDirection direction) const {
+        (void)item;
+        (void)direction;
+        return 0;
+    }
     // The frame of a button or button set (PlacerFrameStyle); not asked for other kinds.
     virtual int frameStyle(int item) const {
         (void)item;

@@ -109,7 +109,7 @@ int SizeRulesOn(const RuntimeItemInfo& item, int direction) {
 // The pixels a rule adds beyond its item sizes, in the metrics of `item`.
 int Terms(const PlacerHost& host, int item, int pixels, int nWidths, int widestWidths,
           int lineHeights, int scrollBarWidths) {
-    int value = pixels;
+    int value = host.scalePixels(pixels);
     if (scrollBarWidths) value += scrollBarWidths * host.scrollBarWidth(item);
     if (lineHeights) value += lineHeights * host.metric(item, kPlcMetricLineHeight);
     if (nWidths) value += nWidths * host.metric(item, kPlcMetricNWidth);
@@ -227,6 +227,9 @@ void RunSizeRules(RuntimePlacerInfo* info, PlacerHost& host, const std::array<in
                         frame[direction];
             }
             RuntimeItemInfo* target = &info->items[rule.target];
+            if (rule.target != 0)
+                value =
+                    std::max(value, host.leastSize(rule.target, (PlacerDirection)rule.direction));
             SetSizeIn(target, rule.direction, value);
             if (--waiting[rule.target][rule.direction] <= 0)
                 SizeKnown(target, rule.direction) = true;

@@ -14,7 +14,8 @@ struct FakeItem {
     PlacerRect at = {0, 0, 10, 10};
     PlacerSize natural = {10, 10};
     int frame = kPlcFrameStandard;
-    int heightStep = 0; // > 0: the item rounds its height down to a multiple of this
+    int heightStep = 0;        // > 0: the item rounds its height down to a multiple of this
+    PlacerSize least = {0, 0}; // what its text needs
 };
 
 class FakeHost : public PlacerHost {
@@ -28,6 +29,7 @@ public:
     bool topLevel = true;
     int nWidth = 7, widest = 9, lineHeight = 13, scrollBar = 16, ascent = 10;
     int widthStep = 1; // the window manager's horizontal size increment
+    int scale = 1;     // of the rules' pixels
     PlacerSize minimum = {0, 0};
     int windowResizes = 0;
 
@@ -45,6 +47,10 @@ public:
                                                : lineHeight;
     }
     int scrollBarWidth(int) const override { return scrollBar; }
+    int scalePixels(int pixels) const override { return pixels * scale; }
+    int leastSize(int item, PlacerDirection direction) const override {
+        return direction == kPlcHorizontal ? items[item].least.width : items[item].least.height;
+    }
     int frameStyle(int item) const override { return items[item].frame; }
     int buttonFontAscent() const override { return ascent; }
     PlacerSize resizeItem(int item, PlacerSize size) override {

@@ -23,9 +23,9 @@ bool NoGeometry(ColWind*, ConfigRect*, ConfigRect*, bool*) {
     return false;
 }
 
-constexpr ConfigDisplayHooks kNoDisplay = {NoDisplay,  ColorsUsable, NoColor, NoPixel,
-                                           Nothing,    Nothing,      Nothing, Nothing,
-                                           PrintAlert, NoGeometry};
+constexpr ConfigDisplayHooks kNoDisplay = {NoDisplay, ColorsUsable, NoColor,   NoPixel,
+                                           Nothing,   Nothing,      Nothing,   Nothing,
+                                           Nothing,   PrintAlert,   NoGeometry};
 
 } // namespace
 

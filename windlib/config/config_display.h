@@ -24,6 +24,8 @@ struct ConfigDisplayHooks {
     void (*recolorImages)();
     void (*reallocBackground)();
     void (*finishPersistentLists)();
+    // Loads the fonts the configuration now names, when they changed.
+    void (*reloadFonts)();
     void (*alert)(const char* text);
     // The window's position and size and, when it has a parent window, the parent's.
     bool (*windowGeometry)(ColWind* window, ConfigRect* self, ConfigRect* parent, bool* hasParent);

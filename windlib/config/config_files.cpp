@@ -165,6 +165,7 @@ int shr_ReadConfigFiles(const char* program) {
     const ConfigDisplayHooks& hooks = cfg_displayHooks;
     if (hooks.displayUp()) {
         hooks.recomputeColors();
+        hooks.reloadFonts();
         hooks.recolorImages();
         hooks.finishPersistentLists();
         syn_Init(true);

@@ -1,5 +1,5 @@
-// A horizontal line dividing a window: an etched rule two pixels high across the item's
-// width.
+// A horizontal line dividing a window: an etched rule two pixels high (at scale 1) across
+// the item's width.
 #pragma once
 
 #include "windlib/window/gitem.h"

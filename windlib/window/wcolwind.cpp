@@ -10,6 +10,7 @@
 #include "windlib/config/config_display.h"
 #include "windlib/wapplication.h"
 #include "windlib/wevent.h"
+#include "windlib/window/windowconfig.h"
 #include "windlib/window/wplacer.h"
 #include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdirty.h"
@@ -211,6 +212,10 @@ void ColWind::itemGone(GItem* item) {
 bool cwSetUp(ColWind* w, Window owner, const char* title, const char* iconName, CwCleanupFn cleanup,
              CwEventFn event, int x, int y, const char* iconImage) {
     if (!display || !XWindowsOn) return false;
+    // -geometry places and sizes every top-level window the program opens.
+    int user = !owner && w->kind == kKindColWind
+                   ? WindowConfig_UserGeometry(&x, &y, &w->width, &w->height)
+                   : 0;
     w->window = WWindowCreate(x, y, w->width, w->height, owner, title, iconName);
     if (!w->window) return false;
     w->owner = owner;
@@ -219,7 +224,7 @@ bool cwSetUp(ColWind* w, Window owner, const char* title, const char* iconName, 
     w->cleanupFn = cleanup;
     w->eventFn = event;
     w->sequence = ++lastSequence;
-    w->flags = kCwLive | kCwPlacementPending;
+    w->flags = kCwLive | kCwPlacementPending | ((user & kUserGeometrySize) ? kCwUserSize : 0);
     w->widgets.push_back(CwWidget{w, 0xFFFFFFFFul});
     SetIcon(w->window, iconImage);
     MHandleCreate(kMHandleWindow, w); // the window's own reference, released by cwDestroy

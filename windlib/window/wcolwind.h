@@ -32,7 +32,9 @@ enum ColWindFlags {
     kCwDestroying = 2,
     kCwBordered = 4,         // a 4-pixel frame the toolkit draws on each side
     kCwPlacementPending = 8, // the first redraw still has to lay the window out
-    kCwHasMessageLine = 16   // cwSetMsg text is drawn along the bottom edge
+    kCwHasMessageLine = 16,  // cwSetMsg text is drawn along the bottom edge
+    kCwUserSize = 32,        // the user gave its size (-geometry): the layout keeps it
+    kCwScaled = 64           // its created size has been taken to the display's scale
 };
 
 enum { kCwBorder = 4 };

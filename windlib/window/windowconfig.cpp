@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "shared/gen_fileio.h"
 #include "shared/gen_filenames.h"
 #include "shared/gen_fileops.h"
 #include "shared/gen_hooks.h"
+#include "shared/gen_messages.h"
 #include "shared/gen_strings.h"
 #include "windlib/config/config_dirs.h"
 #include "windlib/config/config_tables.h"
@@ -326,9 +328,39 @@ void WindowConfig_Exit() {
     theFileRead = false;
 }
 
+int WindowConfig_UserGeometry(int* x, int* y, int* width, int* height) {
+    static std::string reported;
+    if (!cfg_geometry || !*cfg_geometry) return 0;
+    int gx = 0, gy = 0;
+    unsigned gw = 0, gh = 0;
+    int parsed = XParseGeometry(cfg_geometry, &gx, &gy, &gw, &gh);
+    if (!(parsed & (XValue | YValue | WidthValue | HeightValue))) {
+        if (reported != cfg_geometry)
+            gen_warning("Ignoring the geometry \"%s\": give WIDTHxHEIGHT+X+Y", cfg_geometry);
+        reported = cfg_geometry;
+        return 0;
+    }
+    int given = 0;
+    if ((parsed & WidthValue) && gw > 0) *width = (int)gw, given |= kUserGeometrySize;
+    if ((parsed & HeightValue) && gh > 0) *height = (int)gh, given |= kUserGeometrySize;
+    if (parsed & XValue) {
+        *x = (parsed & XNegative) ? WDisplayWidth() - *width + gx : gx;
+        given |= kUserGeometryPosition;
+    }
+    if (parsed & YValue) {
+        *y = (parsed & YNegative) ? WDisplayHeight() - *height + gy : gy;
+        given |= kUserGeometryPosition;
+    }
+    return given;
+}
+
 int WindowConfig_CreateWindow(const char* name, Window window, bool ignoreSize,
                               bool ignorePosition) {
     if (!name || !window) return 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    int given = WindowConfig_UserGeometry(&x, &y, &width, &height);
+    ignoreSize = ignoreSize || (given & kUserGeometrySize);
+    ignorePosition = ignorePosition || (given & kUserGeometryPosition);
     if (debugFlag[kSwitchMRUService])
         return MRUService_CreateWindow(name, window, ignoreSize, ignorePosition);
     WindowRecord* r = FindRecord(name);

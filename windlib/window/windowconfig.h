@@ -2,7 +2,8 @@
 // large, so that it opens again where the user left it. Kept between runs in "windowpos.ini"
 // in the user configuration directory. Windows register when they are created
 // (WindowConfig_CreateWindow) and report when they go (WindowConfig_DestroyWindow); start
-// reading there. The window operations it needs beyond xwindow.h are at the end.
+// reading there. The geometry the user asks for (-geometry) wins over what is remembered.
+// The window operations it needs beyond xwindow.h are at the end.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -19,6 +20,15 @@ int WindowConfig_CreateWindow(const char* name, Window window, bool ignoreSize,
                               bool ignorePosition);
 // Call before the window goes: the first window of a name leaves its geometry behind.
 void WindowConfig_DestroyWindow(const char* name, Window window);
+
+// What WindowConfig_UserGeometry found.
+enum { kUserGeometryPosition = 1, kUserGeometrySize = 2 };
+// The geometry the user gives every top-level window: -geometry, or the resource or the
+// configuration option "geometry", "WIDTHxHEIGHT+X+Y" with any part left out. Fills in the
+// values it gives (a negative offset counts from the right or bottom edge, for a window of
+// the size in *width x *height) and returns which it gave; 0 for none. A text that is no
+// geometry is reported once and gives nothing.
+int WindowConfig_UserGeometry(int* x, int* y, int* width, int* height);
 
 // The geometry of a name: the open first window's live one (unless storedOnly), else the
 // remembered values; -1 for each value not known, all -1 for an unknown name.

@@ -1,4 +1,6 @@
-// The placer's host over a real window (see wplacer.h and placer/run_time/plchost.h).
+// The placer's host over a real window (see wplacer.h and placer/run_time/plchost.h). The
+// rules are written for scale 1: their pixels, and the size a window is created with, are
+// taken at the display's scale; items that show text never get less room than it needs.
 #include "windlib/window/wplacer.h"
 
 #include "placer/run_time/plcset.h"
@@ -6,6 +8,7 @@
 #include "windlib/window/wcolwind.h"
 #include "windlib/x11/xdrawlib.h"
 #include "windlib/x11/xfonts.h"
+#include "windlib/x11/xscale.h"
 #include "windlib/x11/xwindow.h"
 
 namespace {
@@ -36,6 +39,18 @@ public:
     }
     int metric(int i, PlacerMetric which) const override { return item(i)->Metric(which); }
     int scrollBarWidth(int) const override { return scroll_bar_width; }
+    int scalePixels(int pixels) const override { return WScaled(pixels); }
+    // Text is never cut at the top or bottom. Across, rules place items from the window's
+    // edges, so a wider item would push its neighbours out: there text is cut or scrolled.
+    int leastSize(int i, PlacerDirection direction) const override {
+        unsigned kind = item(i)->kind;
+        bool text = kind == kKindStaticText || kind == kKindStatusBox || kind == kKindButton ||
+                    kind == kKindTextField || kind == kKindPullDown;
+        if (!text || direction != kPlcVertical) return 0;
+        int width = 0, height = 0;
+        item(i)->NaturalSize(&width, &height);
+        return height;
+    }
     int frameStyle(int i) const override { return item(i)->FrameStyle(); }
     int buttonFontAscent() const override { return bfont_ascent; }
     PlacerSize resizeItem(int i, PlacerSize size) override {
@@ -61,6 +76,23 @@ private:
     ColWind* w_;
 };
 
+// The size a window was created with and the places of its items belong to the rules'
+// design, at scale 1 (a size the user gave does not): items no rule places keep them.
+void ScaleDesign(ColWind* w) {
+    w->flags |= kCwScaled;
+    if (WScale() == 1.0) return;
+    if (!(w->flags & kCwUserSize)) {
+        w->width = WScaled(w->width);
+        w->height = WScaled(w->height);
+        WWindowResize(w->window, w->width, w->height);
+    }
+    for (size_t i = 1; i < w->widgets.size(); ++i) {
+        GItem* item = w->widgets[i].item;
+        if (item && item->container == w)
+            item->MoveMe(WScaled(item->x) - item->x, WScaled(item->y) - item->y);
+    }
+}
+
 void LayOut(ColWind* w) {
     if (!w->placer) return;
     ColWindHost host(w);
@@ -73,6 +105,7 @@ void LayOut(ColWind* w) {
 
 void PlacerBuildRuntimeInfo(ColWind* w, const char* const* rules, int count) {
     if (!w) return;
+    if (!(w->flags & kCwScaled)) ScaleDesign(w);
     PlacerDestroyRuntimeInfo(w);
     ColWindHost host(w);
     w->placer = PlacerBuildTables(rules, count, host);

@@ -99,6 +99,14 @@ unsigned long Record(uint64_t key, unsigned long pixel) {
     return pixel;
 }
 
+struct ColorResource {
+    const char* name;
+    const char* className;
+    unsigned long* pixel;
+};
+const ColorResource kBackgroundResource = {"background", "Background", &bg_pixel};
+const ColorResource kForegroundResource = {"foreground", "Foreground", &fg_pixel};
+
 bool HookDisplayUp() {
     return XWindowsOn;
 }
@@ -183,6 +191,12 @@ void WDrawInitColors() {
     if (cfg_background) WParseColor(cfg_background, &bg_pixel);
     if (cfg_controlcolor) WParseColor(cfg_controlcolor, &control_pixel);
     if (cfg_select) WParseColor(cfg_select, &select_pixel);
+    // -bg and -fg (the resources "background" and "foreground") win over the configuration.
+    for (auto* resource : {&kBackgroundResource, &kForegroundResource}) {
+        const char* text = WGetResource(resource->name, resource->className);
+        if (text && !WParseColor(text, resource->pixel))
+            gen_warning("Ignoring the %s \"%s\": it is no colour", resource->name, text);
+    }
 }
 
 void WInstallColorConfigHooks() {

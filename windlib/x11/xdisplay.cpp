@@ -79,8 +79,11 @@ XrmOptionDescRec kOptionTable[] = {
     {(char*)"-iconic", (char*)".iconify", XrmoptionNoArg, (XPointer) "on"},
     {(char*)"-iconify", (char*)".iconify", XrmoptionNoArg, (XPointer) "on"},
     {(char*)"+iconify", (char*)".iconify", XrmoptionNoArg, (XPointer) "off"},
+    // The scale of everything drawn (see xscale.h), over the one the screen suggests.
+    {(char*)"-scale", (char*)".scale", XrmoptionSepArg, nullptr},
 };
-static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 40, "the option table has 40 rows");
+static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 41,
+              "the option table has 40 rows and -scale");
 
 // The application-defaults file, in the first of these directories that has it.
 const char* const kAppDefaultsDirs[] = {"/usr/lib/X11/app-defaults/",

@@ -28,8 +28,10 @@
 #include "windlib/x11/xdisplay.h"
 #include "windlib/x11/xerrors.h"
 #include "windlib/x11/xevents.h"
+#include "windlib/x11/xfontface.h"
 #include "windlib/x11/xfonts.h"
 #include "windlib/x11/ximages.h"
+#include "windlib/x11/xscale.h"
 #include "windlib/x11/xselection.h"
 #include "windlib/x11/xstatemanager.h"
 #include "windlib/x11/xwindow.h"
@@ -180,12 +182,14 @@ bool LoadSharedDefaults() {
     ReadClickPause();
     if (WGetResource("exactcase", "Flag")) cfg_exactcase = WGetResourceFlag("exactcase", "Flag");
     tab_size = 8;
-    scroll_bar_width = 19;
+    scroll_bar_width = WScaled(19);
     motion_threshold = 4;
     extra_button_width = 0;
     if (WGetResourceFlag("iconify", "Iconify")) CDoIconify("1");
-    if (const char* file = WGetResource("configure", "Configure"))
+    if (const char* file = WGetResource("configure", "Configure")) {
         if (!cfg_ReadFile(file, true)) WReportError(1, "Can't open configuration file: %s", file);
+        WDrawReloadFonts(); // the file may name other fonts
+    }
     if (const char* icon = WGetResource("icongeometry", "Icongeometry"))
         CDoIconGeometry(icon[0] == '#' ? icon + 1 : icon);
     if (const char* geometry = WGetResource("geometry", "Geometry")) {
@@ -224,6 +228,7 @@ bool WDrawInit() {
     __Assert(WDrawPreInitCalled(), "wdraw_pre_init_called == true", __FILE__, __LINE__, 0);
     SetQuirkLevel();
     ReadScreenFacts();
+    WScaleInit(); // before the first font and image: both are made at the scale
     WWindowInitAtoms();
     WRefreshModifierMapping();
     CreateStipples();
@@ -261,10 +266,8 @@ void WDrawExit() {
     bool alive = display && !WXConnectionLost();
     syn_Cleanup();
     help_Cleanup();
-    if (alive) {
-        WDrawFreeAllFonts();
-        WDrawFreeImages();
-    }
+    WDrawFreeAllFonts(); // sends nothing once the connection is gone
+    if (alive) WDrawFreeImages();
     if (alive) WindowConfig_Exit();
     PersistentLists_Close();
     RezAppClose();
@@ -281,6 +284,7 @@ void WDrawExit() {
     display = nullptr;
     XWindowsOn = false;
     initDone = false;
+    WScaleReset();
     cfg_displayHooks = cfg_noDisplayHooks;
     WColorsReset();
     WDisplayReset();
@@ -340,7 +344,7 @@ void WSetForeground(Window w, unsigned long foreground) {
 }
 
 void WSetFont(Window w, int number) {
-    if (stateManager && WFontId(number)) stateManager->setFont(w, WFontId(number));
+    WFontSelect(w, number);
 }
 
 void WSetClipRect(Window w, int x, int y, int width, int height) {
@@ -380,8 +384,8 @@ void WClearRect(Window w, int x, int y, int width, int height) {
 void WDrawString(Window w, int x, int y, const char* text, int length) {
     if (!Ready(w) || !text) return;
     if (length < 0) length = (int)strlen(text);
-    XDrawString(display, stateManager->getMappedDrawable(w), stateManager->getGC(w), x, y, text,
-                length);
+    int number = WFontOfWindow(w);
+    if (number >= 0) WFontFaceDraw(fontinfo[number].font, w, x, y, text, length);
 }
 
 void WDrawBevel(Window w, int x, int y, int width, int height, bool raised) {

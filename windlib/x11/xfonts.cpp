@@ -1,12 +1,19 @@
-// The font table: loading, switching and the metric rules of SetFontVars. Fonts are the
-// server's; a missing one never stops start-up, the table falls back to "fixed".
+// The font table: loading, switching, the metric rules of SetFontVars and which entry each
+// window draws its text in. A font that cannot be had never stops start-up: the defaults
+// fall back to a face of the same kind and at last to the server's "fixed".
 #include "windlib/x11/xfonts.h"
 
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "windlib/config/config_options.h"
 #include "windlib/config/config_tables.h"
 #include "windlib/wreport.h"
 #include "windlib/x11/xdisplay.h"
+#include "windlib/x11/xerrors.h"
+#include "windlib/x11/xfontface.h"
 #include "windlib/x11/xstatemanager.h"
 
 FontInfo fontinfo[kNumFonts];
@@ -19,32 +26,24 @@ int bfont_h, bfont_ascent, bfont_n;
 namespace {
 
 int smallFont = -1;
+int textFont = -1;                // entry 0 after start-up
+int fieldFont = -1;               // entry 1: text fields draw in it
+std::string textName, buttonName; // what the defaults were loaded for
+std::map<Window, int> windowFont;
+// Faces replaced in their entry: a window's drawing state may still name their core font,
+// so they are freed with the table only.
+std::vector<WFontFace*> retired;
 
-// Text and button fonts that every Debian server with the base fonts has; "fixed" is
-// built into every server.
-const char* const kTextFonts[] = {"-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "6x13",
-                                  nullptr};
-const char* const kButtonFonts[] = {"-misc-fixed-bold-r-normal--13-*-*-*-*-*-iso8859-1", "6x13bold",
-                                    "7x13bold", nullptr};
-
-const XCharStruct* CharOf(const XFontStruct* f, unsigned c) {
-    if (!f->per_char || c < f->min_char_or_byte2 || c > f->max_char_or_byte2 || f->min_byte1 != 0)
-        return nullptr;
-    const XCharStruct* cs = &f->per_char[c - f->min_char_or_byte2];
-    if (cs->width == 0 && cs->ascent == 0 && cs->descent == 0) return nullptr;
-    return cs;
-}
-
-int NarrowestWidth(const XFontStruct* f) {
-    if (f->min_bounds.width > 0) return f->min_bounds.width;
-    if (!f->per_char) return f->max_bounds.width;
-    int narrowest = 0;
-    for (unsigned c = f->min_char_or_byte2; c <= f->max_char_or_byte2; ++c) {
-        int w = f->per_char[c - f->min_char_or_byte2].width;
-        if (w > 0 && (narrowest == 0 || w < narrowest)) narrowest = w;
-    }
-    return narrowest ? narrowest : f->max_bounds.width;
-}
+// After the configured face: one of the same kind, then the server's bitmap fonts.
+const char* const kTextFallbacks[] = {"DejaVu Sans Mono:pixelsize=12", "monospace:pixelsize=12",
+                                      "-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "6x13",
+                                      nullptr};
+const char* const kButtonFallbacks[] = {"DejaVu Sans:pixelsize=12",
+                                        "sans-serif:pixelsize=12",
+                                        "-misc-fixed-bold-r-normal--13-*-*-*-*-*-iso8859-1",
+                                        "6x13bold",
+                                        "7x13bold",
+                                        nullptr};
 
 void CopyToGlobals(const FontInfo& e) {
     font_h = e.height;
@@ -59,48 +58,91 @@ void CopyToGlobals(const FontInfo& e) {
     font_lb = e.lb;
 }
 
-// The metric rules of one entry, stored in it and in the current-font globals.
+// The metric rules of one entry, stored in it (the globals follow the active entry).
 void SetFontVars(FontInfo& e) {
-    const XFontStruct* f = e.font;
-    e.maxw = f->max_bounds.width;
-    e.minw = NarrowestWidth(f);
-    const XCharStruct* space = CharOf(f, ' ');
-    e.space = space ? space->width : e.maxw;
-    const XCharStruct* n = CharOf(f, 'n');
-    e.n = n ? n->width : e.space;
-    e.lb = n ? n->lbearing : f->min_bounds.lbearing;
-    const XCharStruct* zero = CharOf(f, '0');
-    e.zero = zero ? zero->width : e.n;
-    e.ascent = f->ascent;
-    e.descent = f->descent;
+    WFaceMetrics m;
+    WFontFaceGetMetrics(e.font, &m);
+    e.maxw = m.maxw;
+    e.minw = m.minw;
+    e.space = m.space;
+    e.n = m.n;
+    e.lb = m.lb;
+    e.zero = m.zero;
+    e.ascent = m.ascent;
+    e.descent = m.descent;
     if (e.font16) {
         if (e.font16->ascent > e.ascent) e.ascent = e.font16->ascent;
         if (e.font16->descent > e.descent) e.descent = e.font16->descent;
     }
     e.height = e.ascent + e.descent;
-    const XCharStruct* x = CharOf(f, 'x');
-    e.xhigh = x ? x->ascent : e.ascent * 2 / 3;
-    CopyToGlobals(e);
+    e.xhigh = m.xhigh;
 }
 
 bool Valid(int number) {
     return number >= 0 && number < kNumFonts && fontinfo[number].font;
 }
 
+int FreeSlot() {
+    int slot = 0;
+    while (slot < kNumFonts && fontinfo[slot].font) ++slot;
+    return slot < kNumFonts ? slot : -1;
+}
+
+// Puts the face into the entry (which must be free) and makes it active.
+int Install(int slot, WFontFace* face) {
+    fontinfo[slot] = FontInfo();
+    fontinfo[slot].font = face;
+    SetFontVars(fontinfo[slot]);
+    active_font = slot;
+    CopyToGlobals(fontinfo[slot]);
+    return slot;
+}
+
+void Replace(int number, WFontFace* face) {
+    FontInfo& e = fontinfo[number];
+    retired.push_back(e.font);
+    e.font = face;
+    SetFontVars(e);
+}
+
+WFontFace* OpenFirst(const std::string& wanted, const char* const* fallbacks) {
+    if (WFontFace* face = WFontFaceOpen(wanted.c_str())) return face;
+    for (; *fallbacks; ++fallbacks)
+        if (WFontFace* face = WFontFaceOpen(*fallbacks)) return face;
+    return WFontFaceOpen("fixed");
+}
+
+// The resource, else the configuration's option, else the option's default.
+std::string Wanted(const char* resource, const char* resourceClass, const char* option,
+                   const char* value) {
+    if (const char* given = WGetResource(resource, resourceClass)) return given;
+    if (value) return value;
+    const _ConfigOption* o = cfg_FindOption(option);
+    return o && o->defaultValue.text ? o->defaultValue.text : "";
+}
+
+std::string WantedText() {
+    return Wanted("font", "Font", "font", cfg_font);
+}
+
+std::string WantedButton() {
+    return Wanted("buttonfont", "ButtonFont", "buttonfont", cfg_buttonfont);
+}
+
+void CopyButtonMetrics() {
+    bfont_h = fontinfo[bfont_num].height;
+    bfont_ascent = fontinfo[bfont_num].ascent;
+    bfont_n = fontinfo[bfont_num].n;
+}
+
 } // namespace
 
 int WDrawLoadFont(const char* name) {
     if (!display || !name) return -1;
-    int slot = 0;
-    while (slot < kNumFonts && fontinfo[slot].font) ++slot;
-    if (slot == kNumFonts) return -1;
-    XFontStruct* f = XLoadQueryFont(display, name);
-    if (!f) return -1;
-    fontinfo[slot] = FontInfo();
-    fontinfo[slot].font = f;
-    active_font = slot;
-    SetFontVars(fontinfo[slot]);
-    return slot;
+    int slot = FreeSlot();
+    if (slot < 0) return -1;
+    WFontFace* face = WFontFaceOpen(name);
+    return face ? Install(slot, face) : -1;
 }
 
 int WDrawSetFontNum(Window window, int number) {
@@ -108,22 +150,19 @@ int WDrawSetFontNum(Window window, int number) {
     int previous = active_font;
     active_font = number;
     CopyToGlobals(fontinfo[number]);
-    if (window && stateManager) stateManager->setFont(window, fontinfo[number].font->fid);
+    if (window) WFontSelect(window, number);
     return previous;
 }
 
 bool ChangeFont(Window window, const char* name) {
-    XFontStruct* f = display && name ? XLoadQueryFont(display, name) : nullptr;
-    if (!f || !Valid(active_font)) {
-        if (f) XFreeFont(display, f);
+    WFontFace* face = name && Valid(active_font) ? WFontFaceOpen(name) : nullptr;
+    if (!face) {
         WReportError(1, "Can't open font: %s", name ? name : "");
         return false;
     }
-    FontInfo& e = fontinfo[active_font];
-    XFreeFont(display, e.font);
-    e.font = f;
-    SetFontVars(e);
-    if (window && stateManager) stateManager->setFont(window, f->fid);
+    Replace(active_font, face);
+    CopyToGlobals(fontinfo[active_font]);
+    if (window) WFontSelect(window, active_font);
     return true;
 }
 
@@ -135,19 +174,20 @@ void Change16bitFont(const char* name) {
     if (strcmp(name, "off") != 0 && strcmp(name, "none") != 0)
         e.font16 = XLoadQueryFont(display, name);
     SetFontVars(e);
+    CopyToGlobals(e);
 }
 
 void WFreeFont(int number) {
     if (!Valid(number)) return;
     FontInfo& e = fontinfo[number];
-    if (display) {
-        XFreeFont(display, e.font);
-        if (e.font16) XFreeFont(display, e.font16);
-    }
+    WFontFaceClose(e.font);
+    if (e.font16 && display && !WXConnectionLost()) XFreeFont(display, e.font16);
     e = FontInfo();
     if (number == smallFont) smallFont = -1;
     if (number == bfont_num) bfont_num = -1;
     if (number == active_font) active_font = -1;
+    if (number == textFont) textFont = -1;
+    if (number == fieldFont) fieldFont = -1;
 }
 
 int WDrawLoadSmallFont() {
@@ -168,34 +208,90 @@ int WDrawLoadFontFrom(const char* const* names) {
 }
 
 bool WDrawLoadDefaultFonts() {
-    int text = -1;
-    if (cfg_font) text = WDrawLoadFont(cfg_font);
-    if (text < 0) text = WDrawLoadFontFrom(kTextFonts);
-    if (text < 0) return false;
-    int button = -1;
-    if (cfg_buttonfont) button = WDrawLoadFont(cfg_buttonfont);
-    if (button < 0) button = WDrawLoadFontFrom(kButtonFonts);
-    bfont_num = button >= 0 ? button : text;
-    bfont_h = fontinfo[bfont_num].height;
-    bfont_ascent = fontinfo[bfont_num].ascent;
-    bfont_n = fontinfo[bfont_num].n;
-    WDrawSetFontNum(0, text);
+    if (!display) return false;
+    textName = WantedText();
+    buttonName = WantedButton();
+    WFontFace* text = OpenFirst(textName, kTextFallbacks);
+    int slot = text ? FreeSlot() : -1;
+    if (slot < 0) {
+        WFontFaceClose(text);
+        return false;
+    }
+    textFont = Install(slot, text);
+    slot = FreeSlot();
+    WFontFace* field = slot >= 0 ? OpenFirst(textName, kTextFallbacks) : nullptr;
+    fieldFont = field ? Install(slot, field) : -1;
+    slot = FreeSlot();
+    WFontFace* button = slot >= 0 ? OpenFirst(buttonName, kButtonFallbacks) : nullptr;
+    bfont_num = button ? Install(slot, button) : textFont;
+    CopyButtonMetrics();
+    WDrawSetFontNum(0, textFont);
+    return true;
+}
+
+bool WDrawReloadFonts() {
+    if (!display || !Valid(textFont) || !Valid(bfont_num)) return false;
+    std::string text = WantedText(), button = WantedButton();
+    bool changed = false;
+    if (text != textName) {
+        textName = text;
+        for (int number : {textFont, fieldFont}) {
+            if (!Valid(number)) continue;
+            if (WFontFace* face = OpenFirst(text, kTextFallbacks)) Replace(number, face);
+        }
+        changed = true;
+    }
+    if (button != buttonName && bfont_num != textFont) {
+        buttonName = button;
+        if (WFontFace* face = OpenFirst(button, kButtonFallbacks)) Replace(bfont_num, face);
+        changed = true;
+    }
+    if (!changed) return false;
+    CopyButtonMetrics();
+    if (Valid(active_font)) CopyToGlobals(fontinfo[active_font]);
     return true;
 }
 
 void WDrawFreeAllFonts() {
     for (int i = 0; i < kNumFonts; ++i) WFreeFont(i);
+    for (WFontFace* face : retired) WFontFaceClose(face);
+    retired.clear();
+    windowFont.clear();
+    WFontFaceShutdown();
     active_font = -1;
     bfont_num = -1;
+    textName.clear();
+    buttonName.clear();
 }
 
 int WTextWidth(const char* text, int length, int number) {
     if (number < 0) number = active_font;
     if (!Valid(number) || !text) return 0;
     if (length < 0) length = (int)strlen(text);
-    return XTextWidth(fontinfo[number].font, text, length);
+    return WFontFaceWidth(fontinfo[number].font, text, length);
 }
 
 Font WFontId(int number) {
-    return Valid(number) ? fontinfo[number].font->fid : 0;
+    return Valid(number) ? WFontFaceId(fontinfo[number].font) : 0;
+}
+
+bool WFontIsXft(int number) {
+    return Valid(number) && WFontFaceIsXft(fontinfo[number].font);
+}
+
+int WFontOfWindow(Window window) {
+    auto found = windowFont.find(window);
+    if (found != windowFont.end() && Valid(found->second)) return found->second;
+    return active_font;
+}
+
+void WFontSelect(Window window, int number) {
+    if (!window || !Valid(number)) return;
+    windowFont[window] = number;
+    if (stateManager && WFontId(number)) stateManager->setFont(window, WFontId(number));
+}
+
+void WFontsForgetWindow(Window window) {
+    windowFont.erase(window);
+    WFontFaceForgetWindow(window);
 }

@@ -1,9 +1,13 @@
 // The table of loaded fonts and the metrics the placer and the widgets measure with. One
-// entry is active at a time; the font_* globals describe it. The button font is a second,
-// fixed choice that labels are drawn in. Start with WDrawLoadFont.
+// entry is active at a time; the font_* globals describe it. The button font is a second
+// choice that labels are drawn in. Entries hold faces (xfontface.h): anti-aliased Xft
+// faces where the display can draw them, core fonts otherwise. Start with
+// WDrawLoadDefaultFonts, then WDrawLoadFont.
 #pragma once
 
 #include <X11/Xlib.h>
+
+struct WFontFace;
 
 enum { kNumFonts = 12 };
 
@@ -19,7 +23,7 @@ struct FontInfo {
     int minw;  // narrowest character
     int lb;    // left bearing of 'n'
     int spare;
-    XFontStruct* font; // null for a free entry
+    WFontFace* font; // null for a free entry
     XFontStruct* font16;
 };
 
@@ -33,7 +37,8 @@ extern int bfont_num;
 extern int bfont_h, bfont_ascent, bfont_n;
 
 // Loads the font into the first free entry and makes it active; its number, or -1 when all
-// 12 are in use or the server has no such font (the active font stays).
+// 12 are in use or there is no such font (the active font stays). Names are those of
+// WFontFaceOpen: XLFDs, the server's aliases, fontconfig names.
 int WDrawLoadFont(const char* name);
 // Makes entry `number` active for drawing in `window`; the previously active number, or
 // -1 (nothing changes) for a number outside 0 to 11 or a free entry.
@@ -47,14 +52,31 @@ void WFreeFont(int number);
 // Loads "5x7" the first time; its number afterwards.
 int WDrawLoadSmallFont();
 
-// Loads the first of `names` (null-terminated) that the server has, ending with "fixed".
+// Loads the first of `names` (null-terminated) that can be had, ending with "fixed".
 int WDrawLoadFontFrom(const char* const* names);
-// Loads the default text and button fonts; false when not even "fixed" loads.
+// Loads the toolkit's fonts: entry 0 the text font (lists, the text view), entry 1 the same
+// face again for text fields, then the button font (labels, buttons). Each is the resource
+// ("font", which -fn sets, and "buttonfont"), else the configuration's option of that name,
+// else its default; then a face of the same kind, and at last the server's "fixed". False
+// when not even that loads.
 bool WDrawLoadDefaultFonts();
+// Loads the three again when the resources or the configuration now name other fonts (the
+// configuration is read after the display is up). The entries keep their numbers. True
+// when a font changed, so that windows lay themselves out again.
+bool WDrawReloadFonts();
 // Frees every entry.
 void WDrawFreeAllFonts();
 
 // Width in pixels of `length` bytes of text in font entry `number` (the active one for -1).
 int WTextWidth(const char* text, int length, int number = -1);
-// The X font id of an entry, for the drawing state.
+// The X font id of an entry, for the drawing state; 0 for an Xft face.
 Font WFontId(int number);
+// True when the entry holds an Xft face.
+bool WFontIsXft(int number);
+
+// The entry text in `window` is drawn in (WDrawSetFontNum, WSetFont), else the active one.
+int WFontOfWindow(Window window);
+// Selects the entry for the window's text.
+void WFontSelect(Window window, int number);
+// Forgets the window's selection and what its text drawing holds; before it is destroyed.
+void WFontsForgetWindow(Window window);

@@ -3,8 +3,10 @@
 #include "windlib/x11/ximages.h"
 
 #include <cstring>
+#include <vector>
 
 #include "windlib/x11/xdisplay.h"
+#include "windlib/x11/xscale.h"
 #include "windlib/x11/xstatemanager.h"
 
 namespace {
@@ -56,14 +58,49 @@ Builtin builtins[] = {
 const int kNumBuiltins = sizeof builtins / sizeof builtins[0];
 static_assert(sizeof builtins / sizeof builtins[0] == 6, "six built-in images");
 
+// The images' own sizes; the table's sizes follow the display's scale.
+struct DesignSize {
+    int width, height;
+};
+DesignSize designSizes[kNumBuiltins];
+bool designSizesKept = false;
+
+// The bits of an image `scale` times as large, each target pixel taking the source pixel it
+// falls on (rows padded to whole bytes, least significant bit leftmost, as X bitmaps are).
+std::vector<unsigned char> ScaledBits(const unsigned char* bits, int width, int height, int toWidth,
+                                      int toHeight) {
+    int rowBytes = (width + 7) / 8, toRowBytes = (toWidth + 7) / 8;
+    std::vector<unsigned char> out((size_t)toRowBytes * toHeight, 0);
+    for (int y = 0; y < toHeight; ++y) {
+        int sy = y * height / toHeight;
+        for (int x = 0; x < toWidth; ++x) {
+            int sx = x * width / toWidth;
+            if (bits[sy * rowBytes + sx / 8] & (1 << (sx % 8)))
+                out[(size_t)y * toRowBytes + x / 8] |= (unsigned char)(1 << (x % 8));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 bool WDrawInitImages() {
     if (!display) return false;
+    if (!designSizesKept) {
+        for (int i = 0; i < kNumBuiltins; ++i)
+            designSizes[i] = {builtins[i].image.width, builtins[i].image.height};
+        designSizesKept = true;
+    }
     Window root = RootWindow(display, screen);
-    for (Builtin& b : builtins) {
+    for (int i = 0; i < kNumBuiltins; ++i) {
+        Builtin& b = builtins[i];
         if (b.image.bitmap) continue;
-        b.image.bitmap = XCreateBitmapFromData(display, root, (const char*)b.bits,
+        const DesignSize& design = designSizes[i];
+        b.image.width = WScaled(design.width);
+        b.image.height = WScaled(design.height);
+        std::vector<unsigned char> bits =
+            ScaledBits(b.bits, design.width, design.height, b.image.width, b.image.height);
+        b.image.bitmap = XCreateBitmapFromData(display, root, (const char*)bits.data(),
                                                (unsigned)b.image.width, (unsigned)b.image.height);
         if (!b.image.bitmap) return false;
     }

@@ -1,6 +1,7 @@
 // The built-in images: small bitmaps compiled into the program and turned into server
-// pixmaps at start-up, looked up by name ("ORBITPIC", "restart3", "plus9", "minus9",
-// "updir", "showfiles"). Pictures, buttons and window icons use them.
+// pixmaps at start-up at the display's scale (xscale.h), looked up by name ("ORBITPIC",
+// "restart3", "plus9", "minus9", "updir", "showfiles"). Pictures, buttons and window icons
+// use them.
 #pragma once
 
 #include <X11/Xlib.h>

@@ -12,6 +12,7 @@
 
 #include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdisplay.h"
+#include "windlib/x11/xfonts.h"
 
 Atom wm_protocols_atom = None;
 Atom wm_delete_window_atom = None;
@@ -118,6 +119,7 @@ void WWindowHide(Window w) {
 void WWindowDestroy(Window w) {
     if (!w) return;
     WWindowForget(w);
+    WFontsForgetWindow(w); // text drawing holds server objects tied to the window
     if (display) XDestroyWindow(display, w);
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "shared/gen_strings.h"
 #include "support/temp_dir.h"
 #include "support/toolkit_fixture.h"
 #include "support/wm_delete.h"
@@ -63,6 +64,7 @@ protected:
     void TearDown() override {
         WindowConfig_Exit();
         ToolkitTest::TearDown();
+        gen_strchange(&cfg_geometry, nullptr); // the configuration outlives the toolkit
     }
     // The file as an earlier run left it, dated in the past so that a rewrite shows.
     void WriteIni(const std::string& text) {
@@ -75,8 +77,10 @@ protected:
         struct stat s;
         return stat(ini_.c_str(), &s) != 0 || s.st_mtime != 1000000000;
     }
-    void Start() {
-        ASSERT_TRUE(StartToolkit(WideDisplay(), {"-ZMRUService"}));
+    void Start(const std::vector<std::string>& options = {}) {
+        std::vector<std::string> all = {"-ZMRUService"};
+        all.insert(all.end(), options.begin(), options.end());
+        ASSERT_TRUE(StartToolkit(WideDisplay(), all));
         WindowConfig_Init(); // a no-op once start-up has read the file itself
     }
     ColWind* Open(const char* name, int* placed = nullptr) {
@@ -139,6 +143,20 @@ TEST_F(WindowGeometryTest, MovedWindowIsWrittenAtExitWithNewRecordsFirst) {
     WindowConfig_Exit();
     EXPECT_EQ(ReadFile(ini_), "[Fresh]\nx=5\ny=6\nwidth=300\nheight=200\n\n[MainWindow]\nx=100\n"
                               "y=120\nwidth=577\nheight=417\n\n[Browser]\nwidth=640\n\n");
+}
+
+// -geometry applies to every top-level window and wins over what the file remembers; a
+// negative offset counts from the right or bottom edge.
+TEST_F(WindowGeometryTest, GeometryOptionWinsOverTheRememberedGeometry) {
+    WriteIni(std::string(kEntry) + "[Sized]\nwidth=500\nheight=300\n\n");
+    Start({"-geometry", "640x480-0-24"});
+    int placed = 1;
+    ColWind* main = Open("MainWindow", &placed);
+    EXPECT_EQ(placed, 0) << "nothing left for the register to give";
+    EXPECT_EQ(GeometryOf(main->window), "640,520 640x480");
+    EXPECT_EQ(GeometryOf(Open("Other")->window), "640,520 640x480");
+    gen_strchange(&cfg_geometry, "+30+40");
+    EXPECT_EQ(GeometryOf(Open("Sized")->window), "30,40 500x300") << "size remembered";
 }
 
 TEST_F(WindowGeometryTest, LaterWindowsCascadeAndLeaveTheFileAlone) {
