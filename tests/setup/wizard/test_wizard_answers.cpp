@@ -5,6 +5,8 @@
 // termination signal during the install cancels it without a question and ends the
 // program with its status.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,13 +42,20 @@ std::string LineColours(unsigned long window) {
     XImage* image =
         XGetImage(d, window, view.x + inset, view.y + inset, width, height, AllPlanes, ZPixmap);
     std::string colours;
-    int counts[3] = {0, 0, 0}; // of the line being read
-    const unsigned long kinds[3] = {0xFF0000, 0x0000FF, 0x000000};
+    int counts[3] = {0, 0, 0}; // of the line being read: red, blue and black ink
     for (int y = 0; image && y <= height; y++) {
         bool inked = false;
-        for (int x = 0; y < height && x < width; x++)
-            for (int k = 0; k < 3; k++)
-                if (XGetPixel(image, x, y) == kinds[k]) counts[k]++, inked = true;
+        for (int x = 0; y < height && x < width; x++) {
+            // Text is anti-aliased: a pixel counts as ink of the colour it leans to once it
+            // is at least half covered.
+            unsigned long p = XGetPixel(image, x, y);
+            int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            int kind = r - std::max(g, b) >= 96   ? 0
+                       : b - std::max(r, g) >= 96 ? 1
+                       : r + g + b <= 3 * 128     ? 2
+                                                  : -1;
+            if (kind >= 0) counts[kind]++, inked = true;
+        }
         if (inked) continue;
         int most = counts[0] >= counts[1] && counts[0] >= counts[2] ? 0
                    : counts[1] >= counts[2]                         ? 1
