@@ -1,8 +1,9 @@
 // Appending coloured lines to a text browser on a real X server, the way the installer's
 // progress view is written: each line added with addColoredText and addJustLineBreak, the
 // view scrolled to its last line and the window repainted in between. Prints the time of
-// 10,000 and of 100,000 lines and their ratio (linear growth keeps it near 10), the peak
-// memory, and the time of a full repaint at the larger size. Uses $DISPLAY, or its own Xvfb.
+// 10,000 and of 100,000 lines against their targets (0.3 s and 3 s) and their ratio
+// (linear growth keeps it near 10), the peak memory, and the time of a full repaint at the
+// larger size. Uses $DISPLAY, or its own Xvfb.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,6 +33,9 @@
 namespace {
 
 pid_t xvfb = -1;
+
+const double kSmallTarget = 0.3; // seconds for 10,000 lines
+const double kLargeTarget = 3.0; // ... and for 100,000
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -103,26 +107,32 @@ int main(int argc, char** argv) {
     Settle(window);
 
     double small = AppendLines(window, view, browser, 10000);
-    printf("10000 lines: %.3f s\n", small);
+    printf("10000 lines: %.3f s (target at most %.1f s)\n", small, kSmallTarget);
     fflush(stdout);
     double large = AppendLines(window, view, browser, 100000);
-    printf("100000 lines: %.3f s\n", large);
+    printf("100000 lines: %.3f s (target at most %.1f s)\n", large, kLargeTarget);
     printf("ratio: %.2f (linear: at most 11)\n", large / small);
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     printf("peak resident size: %ld MB\n", usage.ru_maxrss / 1024);
 
-    auto start = std::chrono::steady_clock::now();
+    // Repaints come at most once a frame: each one is timed after a frame's pause, so that
+    // the figure is the painting and not the wait for the frame.
+    double painting = 0;
     for (int i = 0; i < 100; ++i) {
+        usleep(XDirtyTracker::kFrameMs * 1000);
+        auto start = std::chrono::steady_clock::now();
         view->Invalidate();
         Settle(window);
+        painting += Seconds(start);
     }
-    printf("full repaint at 100000 lines: %.3f ms\n", Seconds(start) * 10.0);
+    printf("full repaint at 100000 lines: %.3f ms\n", painting * 10.0);
 
     delete browser;
     cwDestroy(window);
     WDrawExit();
     cleanup_after_gui();
     StopXvfb(xvfb);
-    return large <= 11 * small ? 0 : 2;
+    bool met = large <= 11 * small && small <= kSmallTarget && large <= kLargeTarget;
+    return met ? 0 : 2;
 }
