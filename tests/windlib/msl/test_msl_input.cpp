@@ -1,13 +1,9 @@
 // A list on the live server driven by real input (xdotool): clicks, double clicks, keys,
 // the wheel and Shift+click reach the callbacks with the right row, column, click count and
 // event kind; Control+c puts the selection on CLIPBOARD and PRIMARY for other clients; a
-// copy callback can keep the X selection; Return presses the default button; the search
-// prompt is drawn in the window's message line; a sort that changes nothing repaints
-// nothing.
+// copy callback can keep the X selection; Return presses the default button; a sort that
+// changes nothing repaints nothing.
 #include <gtest/gtest.h>
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <string>
@@ -20,7 +16,6 @@
 #include "windlib/msl/mscrolllist.h"
 #include "windlib/msl/msl_draw.h"
 #include "windlib/msl/msl_sort.h"
-#include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdirty.h"
 #include "windlib/x11/xwindow.h"
 
@@ -103,20 +98,6 @@ protected:
         long wait = 0;
         ExtraProcess_Wait(&wait);
         WYield(wait < 10 ? wait : 10, false);
-    }
-
-    // Foreground pixels in the window's message line once everything is painted.
-    int MessageLineInk() {
-        EXPECT_TRUE(Pump([&] { return dirtyTracker->isClean(w->window); }));
-        WSync();
-        int height = cwMessageLineHeight();
-        XImage* image = XGetImage(display, w->window, 0, w->height - height, (unsigned)w->width,
-                                  (unsigned)height, AllPlanes, ZPixmap);
-        int ink = 0;
-        for (int y = 0; image && y < image->height; ++y)
-            for (int x = 0; x < image->width; ++x) ink += XGetPixel(image, x, y) == fg_pixel;
-        if (image) XDestroyImage(image);
-        return ink;
     }
 
     ColWind* w = nullptr;
@@ -282,21 +263,6 @@ TEST_F(ListInput, ReturnPressesTheDefaultButtonUnlessADoubleClickCallbackTakesIt
     EXPECT_EQ(rec.dbl[0].clicks, 2);
     EXPECT_EQ(rec.dbl[0].kind, kXinKey);
     EXPECT_EQ(rec.buttonPresses, 1);
-}
-
-TEST_F(ListInput, SearchPromptIsDrawnInTheMessageLineUntilTheSearchEnds) {
-    Open(0);
-    w->flags |= kCwHasMessageLine;
-    ASSERT_EQ(At(0, {"click", "1"}), 0);
-    ASSERT_TRUE(Pump([&] { return w->focus == list; }));
-    ASSERT_EQ(Xdo({"key", "ctrl+f"}), 0);
-    ASSERT_EQ(Xdo({"type", "--delay", "30", "row 12"}), 0);
-    ASSERT_TRUE(Pump([&] { return std::string(cwGetMsg(w)) == "I-search: row 12"; }));
-    EXPECT_EQ(mslGetSelectedRow(list, 0), 12);
-    EXPECT_GT(MessageLineInk(), 20);
-    ASSERT_EQ(Xdo({"key", "Return"}), 0);
-    ASSERT_TRUE(Pump([&] { return *cwGetMsg(w) == '\0'; }));
-    EXPECT_EQ(MessageLineInk(), 0);
 }
 
 TEST_F(ListInput, SortThatChangesNothingRepaintsNothing) {
