@@ -66,6 +66,7 @@ MainWindow_GUI::MainWindow_GUI() {
     window = cwxCreatexy(kWidth, kHeight, 0, kTitle, kTitle, MainWindowCleanup,
                          MainWindow_CallEvent, -1, -1, "ORBITPIC");
     if (!window) return;
+    window->flags |= kCwHasMessageLine; // status strings and the lists' search prompt
     gitemSetName(window, kConfigName);
     createWidgets();
     PlacerBuildRuntimeInfo(window, kMainWindowRules, kNumMainWindowRules);
@@ -82,6 +83,7 @@ void MainWindow_GUI::createWidgets() {
     ColWind* w = window;
     int inset = (w->flags & kCwBordered) ? kCwBorder : 0;
     rSplash = giCreate(w, inset, inset, "restart3");
+    rSplash->setEmblem(true);
     Enter(w, kSplash, rSplash, "rSplash", kEveryLevel);
     mslSegments = List(w, inset, inset, 0);
     Enter(w, kSegments, mslSegments, "mslSegments", kEveryLevel);

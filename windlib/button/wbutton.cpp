@@ -112,7 +112,7 @@ void DrawCheckBox(Window w, int x, int y, int r, const Button* b) {
     bool down = (b->flags & kBtDrawnPressed) != 0;
     WSetForeground(w, down ? control_pixel : white_pixel);
     WFillRect(w, x, y, r, r);
-    WDrawBevel(w, x, y, r, r, false);
+    WDrawBevel(w, x, y, r, r, false, bg_pixel);
     WSetForeground(w, b->isDimmed() ? grey_pixel : fg_pixel);
     if (b->type == kBtThreeState && b->threeState == 2) {
         WSetForeground(w, grey_pixel);
@@ -332,7 +332,7 @@ int Button::key(xinLibSt* event) {
     }
     if (event->d == kKeyTab && ButtonsHaveFocus() &&
         !(event->c & (kModControl | kModAlt | kModMeta))) {
-        cwFocusNext(TopWindow(), (event->c & kModShift) != 0);
+        cwTabFocus(TopWindow(), (event->c & kModShift) != 0);
         return 1;
     }
     // Escape on another button still reaches the window's Cancel button.
@@ -357,9 +357,23 @@ int Button::EventParse(xinLibSt* event, GItem*) {
         return 1;
     case kXinKey:
         return key(event);
+    case kXinEnter:
+        showStatus(event->a != 0);
+        return 1;
     default:
         return 0;
     }
+}
+
+// The status string is the window's message while the pointer is over the button; leaving
+// clears it unless something else has said its word since.
+void Button::showStatus(bool entered) {
+    ColWind* w = TopWindow();
+    if (!w || !status || !*status) return;
+    if (entered)
+        cwSetMsg(w, status, 0);
+    else if (strcmp(cwGetMsg(w), status) == 0)
+        cwSetMsg(w, "", 0);
 }
 
 void Button::paint() {
@@ -409,7 +423,7 @@ void Button::paint() {
     bool flat = type == kBtToolBar && !down && !isSet();
     if (!flat)
         WDrawBevel(w, x + inset, y + inset, width - 2 * inset, height - 2 * inset,
-                   !down && !isSet());
+                   !down && !isSet(), control_pixel);
     int shift = down ? 1 : 0;
     if (icon) {
         WSetColor(w, isDimmed() ? grey_pixel : fg_pixel, control_pixel);

@@ -1,7 +1,8 @@
 // Buttons: push buttons, check boxes, radio buttons, three-state check boxes and tool-bar
 // buttons. A button is pressed by button 1 and activated when it is released over it (or
 // by Return or space while it has the focus); activation toggles a toggle button and runs
-// the callback. Start with btCreate and Button::EventParse; sizes are btSizeFor.
+// the callback. While the pointer is over a button its status string is the window's
+// message. Start with btCreate and Button::EventParse; sizes are btSizeFor.
 #pragma once
 
 #include "windlib/mhandle.h"
@@ -81,6 +82,7 @@ private:
     void motion(xinLibSt* event);
     int key(xinLibSt* event);
     void paint();
+    void showStatus(bool entered);
     void startHold(const xinLibSt* event);
     void stopHold();
     static int HoldTick(void* self, int index);

@@ -11,6 +11,7 @@
 #include "shared/gen_strings.h"
 #include "windlib/button/witemguard.h"
 #include "windlib/window/wcolwind.h"
+#include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdrawlib.h"
 #include "windlib/x11/xfonts.h"
 #include "windlib/x11/ximages.h"
@@ -64,7 +65,10 @@ ButtonSet::ButtonSet(GItem* parent, int x_, int y_, int width_, int height_, con
         add(labels[i], callbacks ? callbacks[i] : nullptr, commands ? commands[i] : nullptr,
             statusStrings ? statusStrings[i] : nullptr, iconNames ? iconNames[i] : nullptr,
             userData ? userData[i] : nullptr);
-    if (Button* b = at(defaultIndex)) btSetDefault(b);
+    if (Button* b = at(defaultIndex)) {
+        btSetDefault(b);
+        focus_ = defaultIndex;
+    }
     if (width <= 0 || height <= 0) NaturalSize(&width, &height);
     layout();
 }
@@ -79,6 +83,7 @@ void ButtonSet::Destroy() {
     std::vector<Button*> gone;
     gone.swap(buttons);
     pressed_ = nullptr;
+    hovered_ = nullptr;
     for (Button* b : gone) {
         b->set = nullptr;
         gitemDelete(b);
@@ -114,7 +119,10 @@ void ButtonSet::forget(Button* button) {
     if (index < 0) return;
     buttons.erase(buttons.begin() + index);
     if (pressed_ == button) pressed_ = nullptr;
+    if (hovered_ == button) hovered_ = nullptr;
+    if (index < focus_) --focus_;
     if (focus_ >= count()) focus_ = count() - 1;
+    if (index < defaultIndex) --defaultIndex;
 }
 
 int ButtonSet::add(const char* label, BtCallback callback, const char* command, const char* status,
@@ -266,32 +274,95 @@ bool ButtonSet::focusable(int index) const {
     return b && !b->isDimmed() && !IsSeparator(b);
 }
 
+int ButtonSet::edge(bool last) const {
+    for (int k = 0; k < count(); ++k) {
+        int i = last ? count() - 1 - k : k;
+        if (focusable(i)) return i;
+    }
+    return -1;
+}
+
+// Where the focus goes when nothing says otherwise: the set button of a radio group, the
+// default button, else the first that can take it.
+int ButtonSet::preferred() const {
+    Button* chosen = exclusive ? current() : nullptr;
+    if (chosen && focusable(indexOf(chosen))) return indexOf(chosen);
+    if (focusable(defaultIndex)) return defaultIndex;
+    return edge(false);
+}
+
+bool ButtonSet::holdsDefault() const {
+    for (Button* b : buttons)
+        if (b->flags & kBtDefault) return true;
+    return false;
+}
+
+// While the set has the focus the default ring is on the focused push button, which is
+// the one Return presses; without the focus it goes back to the set's default button.
+void ButtonSet::followDefault() {
+    if (!holdsDefault()) return;
+    Button* focused = at(focus_);
+    Button* target =
+        isActive() && focusable(focus_) && focused->type == kBtPush ? focused : at(defaultIndex);
+    if (!target || target->isDimmed()) return;
+    for (Button* b : buttons) {
+        bool on = b == target;
+        if (on == ((b->flags & kBtDefault) != 0)) continue;
+        b->flags ^= kBtDefault;
+        b->Invalidate();
+    }
+}
+
+void ButtonSet::focusButton(int index) {
+    Button* old = at(focus_);
+    focus_ = index;
+    Button* now = at(focus_);
+    if (old && old != now) old->Activate(old, 0);
+    if (now && isActive()) now->Activate(now, 1);
+    followDefault();
+}
+
 void ButtonSet::moveFocus(int step) {
     int n = count();
     for (int k = 1; k <= n; ++k) {
         int start = focus_ < 0 ? 0 : focus_;
         int candidate = ((start + step * k) % n + n) % n;
         if (!focusable(candidate)) continue;
-        if (Button* old = at(focus_)) old->Activate(old, 0);
-        focus_ = candidate;
-        if (isActive()) at(focus_)->Activate(at(focus_), 1);
+        focusButton(candidate);
         return;
     }
 }
 
-void ButtonSet::Activate(GItem*, int on) {
-    setActive(on != 0);
-    if (!focusable(focus_)) {
-        Button* chosen = exclusive ? current() : nullptr;
-        focus_ = chosen ? indexOf(chosen) : -1;
-        for (int i = 0; focus_ < 0 && i < count(); ++i)
-            if (focusable(i)) focus_ = i;
+// Tab walks the set's buttons, then the window's other items; a set that is the window's
+// only stop starts over at its other end.
+void ButtonSet::tab(bool backwards) {
+    int step = backwards ? -1 : 1;
+    for (int i = focus_ + step; i >= 0 && i < count(); i += step) {
+        if (focusable(i)) {
+            focusButton(i);
+            return;
+        }
     }
+    ColWind* w = TopWindow();
+    if (w) cwTabFocus(w, backwards);
+    if (!w || w->focus == this) focusButton(edge(backwards));
+}
+
+void ButtonSet::Activate(GItem*, int on) {
+    bool entering = on && !isActive();
+    setActive(on != 0);
+    ColWind* w = TopWindow();
+    int step = w ? w->focusStep : 0;
+    if (entering && step != 0)
+        focus_ = edge(step < 0); // Tab enters at the first button, Shift+Tab at the last
+    else if (!focusable(focus_))
+        focus_ = preferred();
     if (Button* b = at(focus_)) b->Activate(b, on);
+    followDefault();
 }
 
 int ButtonSet::key(xinLibSt* event) {
-    if (!focusable(focus_)) Activate(this, isActive());
+    if (!focusable(focus_)) focus_ = preferred();
     switch (event->d) {
     case kKeyUp:
     case kKeyLeft:
@@ -301,6 +372,10 @@ int ButtonSet::key(xinLibSt* event) {
     case kKeyRight:
         moveFocus(1);
         return 1;
+    case kKeyTab:
+        if (event->c & (kModControl | kModAlt | kModMeta)) return 0;
+        tab((event->c & kModShift) != 0);
+        return 1;
     default: {
         Button* b = at(focus_);
         return b ? b->EventParse(event, b) : 0;
@@ -308,10 +383,27 @@ int ButtonSet::key(xinLibSt* event) {
     }
 }
 
+// The window tells the set as a whole when the pointer crosses it; the set tells its
+// buttons as the pointer moves from one to the next.
+void ButtonSet::hoverOver(Button* button, const xinLibSt* event) {
+    if (button == hovered_) return;
+    Button* old = hovered_;
+    hovered_ = button;
+    xinLibSt crossing = {};
+    crossing.kind = kXinEnter;
+    crossing.window = event->window;
+    ItemGuard guard(this);
+    if (old) old->EventParse(&crossing, old);
+    if (!guard.alive() || hovered_ != button || !button) return;
+    crossing.a = 1;
+    button->EventParse(&crossing, button);
+}
+
 int ButtonSet::EventParse(xinLibSt* event, GItem*) {
+    ItemGuard guard(this);
     switch (event->kind) {
     case kXinRedraw:
-        if (deepFrame && !noFrame) WDrawBevel(getW(), x, y, width, height, false);
+        if (deepFrame && !noFrame) WDrawBevel(getW(), x, y, width, height, false, bg_pixel);
         for (Button* b : buttons) {
             if (b->x >= event->a + event->c || b->y >= event->b + event->d ||
                 b->x + b->width <= event->a || b->y + b->height <= event->b)
@@ -319,16 +411,17 @@ int ButtonSet::EventParse(xinLibSt* event, GItem*) {
             b->EventParse(event, b);
         }
         return 1;
+    case kXinEnter:
+        if (!event->a) hoverOver(nullptr, event); // entering: the motion that follows tells where
+        return 1;
     case kXinMouse: {
+        hoverOver(buttonAt((int)event->a, (int)event->b), event);
+        if (!guard.alive()) return 1;
         Button* target = pressed_;
         if (event->d == 1 && event->f == 1) {
             target = pressed_ = buttonAt((int)event->a, (int)event->b);
             int index = indexOf(target);
-            if (focusable(index) && index != focus_) {
-                if (Button* old = at(focus_)) old->Activate(old, 0);
-                focus_ = index;
-                if (isActive()) target->Activate(target, 1);
-            }
+            if (focusable(index) && index != focus_) focusButton(index);
         } else if (event->d == -1 && event->f == 1) {
             pressed_ = nullptr;
         }
@@ -394,6 +487,14 @@ void bsSetDefault(ButtonSet* set, int index) {
     if (!b) return;
     set->defaultIndex = index;
     btSetDefault(b);
+    set->focusButton(index);
+}
+
+void bsSetInitialFocus(ButtonSet* set) {
+    ColWind* w = set ? set->TopWindow() : nullptr;
+    if (!w) return;
+    w->initialFocus = set;
+    cwSetFocus(w, set);
 }
 
 void bsSetPerColumn(ButtonSet* set, int minimum, int maximum) {

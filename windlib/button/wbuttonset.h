@@ -1,8 +1,10 @@
 // ButtonSet: a column (or row) of buttons of one type that is one item of its window: the
 // check boxes of a page, a radio group (type 1 sets are exclusive), the buttons of a
 // dialog, a tool bar. The set owns its buttons, lays them out in its rectangle (columns of
-// at most maxPerColumn, continued to the right) and passes its events on to them. Start
-// with the constructor and ButtonSet::place.
+// at most maxPerColumn, continued to the right) and passes its events on to them. It also
+// holds the keyboard rule every dialog answers by: the focus starts on the default
+// button, Tab and Shift+Tab reach every button, and Return presses the focused one, which
+// carries the default ring. Start with the constructor, ButtonSet::place and Activate.
 #pragma once
 
 #include <vector>
@@ -50,6 +52,9 @@ public:
     void minimumSize(int maxWidth, int maxHeight, int* width, int* height);
     // The width and height every button of the set is given.
     void cellSize(int* width, int* height);
+    // Moves the set's own focus to the button at `index` (the default ring follows it).
+    void focusButton(int index);
+    int focusIndex() const { return focus_; }
 
     std::vector<Button*> buttons;
     char* helpKey = nullptr;
@@ -69,10 +74,18 @@ private:
     Button* buttonAt(int px, int py) const;
     int key(xinLibSt* event);
     void moveFocus(int step);
+    void tab(bool backwards);
     bool focusable(int index) const;
+    int edge(bool last) const;
+    int preferred() const;
+    bool holdsDefault() const;
+    void followDefault();
+
+    void hoverOver(Button* button, const xinLibSt* event);
 
     int focus_ = -1;
     Button* pressed_ = nullptr;
+    Button* hovered_ = nullptr;
 };
 
 int bsAddButton(ButtonSet* set, const char* label, BtCallback callback, const char* command,
@@ -86,7 +99,10 @@ Button* bsBtFName(ButtonSet* set, const char* label);
 void bsToggleButton(ButtonSet* set, int index);
 void bsChangeName(ButtonSet* set, int index, const char* label, bool redraw);
 int bsCount(ButtonSet* set);
-// Makes the button at `index` the window's default.
+// Makes the button at `index` the window's default and the set's focused button.
 void bsSetDefault(ButtonSet* set, int index);
+// Gives the set the window's keyboard focus now and whenever the window gets it back;
+// the focus ring starts on the default button, where Return answers.
+void bsSetInitialFocus(ButtonSet* set);
 // Changes how many buttons a column (row) holds at least and at most; lays out again.
 void bsSetPerColumn(ButtonSet* set, int minimum, int maximum);

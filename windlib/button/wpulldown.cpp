@@ -334,7 +334,7 @@ void PullDown::paintButton() {
     int bx = buttonX();
     WSetColor(w, control_pixel, bg_pixel);
     WFillRect(w, bx, y, kButtonWidth, height);
-    WDrawBevel(w, bx, y, kButtonWidth, height, !listOpen());
+    WDrawBevel(w, bx, y, kButtonWidth, height, !listOpen(), control_pixel);
     // A small downward triangle, drawn line by line.
     WSetForeground(w, readOnly ? grey_pixel : fg_pixel);
     int cx = bx + kButtonWidth / 2, cy = y + height / 2 - 2;

@@ -394,7 +394,7 @@ int TextField::takeKey(xinLibSt* event) {
         return 1;
     }
     if (code == kKeyTab && !readOnly) {
-        cwFocusNext(TopWindow(), (mods & kModShift) != 0);
+        cwTabFocus(TopWindow(), (mods & kModShift) != 0);
         return 1;
     }
     if (IsPrintable(text, bytes) && !(mods & (kModMeta | kModControl)) && !readOnly) {
@@ -531,6 +531,10 @@ void TextField::adjustScroll() {
     int at = textWidth(0, caret);
     if (at - scroll > inner - 1) scroll = at - inner + 1;
     if (at < scroll) scroll = at > inner / 3 ? at - inner / 3 : 0;
+    // A text that got shorter comes back into view: no blank beyond its end (and the
+    // caret after it) while the text's start is scrolled away.
+    int most = textWidth(0, length) - inner + 1;
+    if (scroll > most) scroll = most;
     if (scroll < 0) scroll = 0;
 }
 
@@ -550,7 +554,7 @@ void TextField::paint(xinLibSt* event) {
     if (bw < 2) return;
     WSetColor(w, (flags & kTfReadOnly) ? bg_pixel : white_pixel, bg_pixel);
     WFillRect(w, bx, y, bw, height);
-    WDrawBevel(w, bx, y, bw, height, false);
+    WDrawBevel(w, bx, y, bw, height, false, bg_pixel);
     int ix = bx + kInnerPad, iw = bw - 2 * kInnerPad;
     // Clip to the inside of the box and to the area being painted.
     int cx0 = ix > event->a ? ix : (int)event->a;

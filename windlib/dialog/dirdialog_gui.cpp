@@ -2,6 +2,8 @@
 // static callbacks that find the chooser behind a widget and forward to it.
 #include "windlib/dialog/dirdialog_gui.h"
 
+#include <cstring>
+
 #include "shared/gen_hooks.h"
 #include "shared/gen_strings.h"
 #include "windlib/button/wbutton.h"
@@ -20,8 +22,9 @@
 namespace {
 
 // Row 1 the prompt; row 2 the path field with the two tool-bar buttons on its right, on the
-// invisible line "maxtop" as tall as the tallest of them; the list fills the middle; the
-// bottom row, on "maxbottom", has the status box on the left and OK/Cancel on the right.
+// invisible line "maxtop" as tall as the tallest of them; the list fills the middle; below
+// it OK/Cancel on the right of the invisible line "maxbottom"; the status line takes the
+// whole width at the bottom, so that its messages (and the paths in them) have room.
 const char* const kDirectoryChooserRules[] = {
     "MinSizes",
     "0,(),(),300,0,0,0,0,1,1,1,Horizontal",
@@ -31,13 +34,12 @@ const char* const kDirectoryChooserRules[] = {
     "9,(6),(),0,0,0,0,0,1,1,1,Vertical",
     "9,(7),(),0,0,0,0,0,1,1,1,Vertical",
     "9,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
-    "8,(4),(),0,0,0,0,0,1,1,2,Vertical",
-    "8,(5),(),0,0,0,0,0,1,1,1,Vertical",
+    "8,(4),(),0,0,0,0,0,1,1,1,Vertical",
     "8,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
     "2,(0),(6,7),-2,0,0,0,0,1,1,1,Horizontal",
     "3,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
-    "3,(0),(1,9,8),-25,0,0,0,0,1,1,1,Vertical",
-    "5,(0),(4),-15,0,0,0,0,1,1,1,Horizontal",
+    "3,(0),(1,9,8,5),-30,0,0,0,0,1,1,1,Vertical",
+    "5,(0),(),-10,0,0,0,0,1,1,1,Horizontal",
     "Positions",
     "(1),0,5,0,0,0,0,Top,Top,Top",
     "(1),0,5,0,0,0,0,Left,Left,Left",
@@ -51,16 +53,16 @@ const char* const kDirectoryChooserRules[] = {
     "(6),9,0,0,0,0,0,TBCenter,TBCenter,TBCenter",
     "(3),9,5,0,0,0,0,Top,Top,Bottom",
     "(3),0,5,0,0,0,0,Left,Left,Left",
-    "(8),0,-5,0,0,0,0,Bottom,Bottom,Bottom",
+    "(5),0,-5,0,0,0,0,Bottom,Bottom,Bottom",
+    "(5),0,5,0,0,0,0,Left,Left,Left",
+    "(8),5,-5,0,0,0,0,Bottom,Bottom,Top",
     "(8),0,5,0,0,0,0,Left,Left,Left",
     "(4),8,0,0,0,0,0,TBCenter,TBCenter,TBCenter",
     "(4),0,0,0,0,0,0,Right,Right,Right",
-    "(5),8,0,0,0,0,0,TBCenter,TBCenter,TBCenter",
-    "(5),0,5,0,0,0,0,Left,Left,Left",
 };
 const int kNumDirectoryChooserRules =
     sizeof kDirectoryChooserRules / sizeof kDirectoryChooserRules[0];
-static_assert(kNumDirectoryChooserRules == 34, "three sections and thirty-one rules");
+static_assert(kNumDirectoryChooserRules == 33, "three sections and thirty rules");
 
 enum { kWidth = 400, kHeight = 300 };
 
@@ -135,9 +137,10 @@ bool DirectoryChooser_GUI::create() {
     Enter(dialog, kMaxTop, maxtop, "maxtop");
     maxbottom->MapMe(0); // the layout's guides, never drawn
     maxtop->MapMe(0);
+    status->becomeMessageLine(); // the tool-bar buttons' status strings show there
     PlacerBuildRuntimeInfo(dialog, kDirectoryChooserRules, kNumDirectoryChooserRules);
     dialog->reconfigureHook(dialog);
-    dialog->initialFocus = tfParentDir;
+    bsSetInitialFocus(bs_okcancel); // on OK, the default, like every dialog
     return true;
 }
 
@@ -183,12 +186,22 @@ int DirectoryChooser_GUI::Cleanup(ColWind* window) {
     return 1;
 }
 
+// Keys no item took. Typing (text and the editing keys) goes to the path field, which
+// takes the focus: the dialog opens with the focus on OK, and a path can still be typed
+// straight away.
 int DirectoryChooser_GUI::Event(xinLibSt* event, ColWind* window) {
     if (event->kind != kXinKey) return 0;
     DirectoryChooser_GUI* gui = static_cast<DirectoryChooser_GUI*>(window->user);
     if (event->d == kKeyEscape && gui) {
         gui->handle_bs_okcancel(kCancel);
         return 1;
+    }
+    const char* text = (const char*)event->e;
+    bool typing = event->f > 0 && text && !strchr("\r\n\t\033", text[0]);
+    if (typing && gui && gui->tfParentDir && window->focus != gui->tfParentDir) {
+        TextField* field = gui->tfParentDir;
+        cwSetFocus(window, field);
+        return field->EventParse(event, field);
     }
     return btWindowKey(window, event);
 }

@@ -59,9 +59,11 @@ bool IsReturnKey(const xinLibSt* event) {
     return event->d == kKeyReturn || (event->f == 1 && text && (text[0] == 13 || text[0] == 10));
 }
 
+// Return belongs to the focused button (the button set's rule); only a dialog whose
+// focus is nowhere yet answers it with its default button here.
 int FilterKeys(xinLibSt* event, ColWind* window, void* arg) {
     if (event->kind != kXinKey) return 0;
-    if (IsReturnKey(event)) {
+    if (IsReturnKey(event) && !window->focus) {
         Button* answer = btGetDefault(window);
         if (!answer || answer->isDimmed()) return 0;
         answer->activate(event);
@@ -111,6 +113,7 @@ void SetUpButtons(Dialog* d, const char* const* labels, int defaultIndex, const 
     }
     bsDeleteButton(buttons, 0, false);
     bsSetDefault(buttons, defaultIndex);
+    bsSetInitialFocus(buttons);
     DialogRouteKeys(d, EscapeIndex(labels));
     gen_strchange(&d->title, title);
     WWindowSetTitle(d->window, title);

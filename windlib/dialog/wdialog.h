@@ -56,9 +56,10 @@ void DialogFreeLines(char** lines);
 // Moves the dialog so that it is centred over `parent` (the screen when 0) at its present
 // size, kept on the screen.
 void DialogCentre(Dialog* dialog, Window parent);
-// Gives the dialog its keys: Return presses the window's default button (whichever button
-// has the focus; space presses that one), Escape ends the dialog with `escapeIndex` (no
-// effect when negative).
+// Gives the dialog its keys: Escape ends the dialog with `escapeIndex` (no effect when
+// negative). Return and space press the focused button, which the dialog's button set
+// starts on its default (bsSetInitialFocus); before any item has the focus Return presses
+// the default button.
 void DialogRouteKeys(Dialog* dialog, int escapeIndex);
 // The callback of a dialog's answer buttons: ends the dialog with the button's index in
 // its set.

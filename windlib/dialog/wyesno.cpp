@@ -74,7 +74,9 @@ Dialog* CreateYesNoDialog(const char* question) {
 int RunYesNoDialog(const char* question, int defaultAnswer) {
     Dialog* d = CreateYesNoDialog(question);
     if (!d) return 0;
-    bsSetDefault(static_cast<ButtonSet*>(cwGetWidget(d, 2)), defaultAnswer ? kYesIndex : kNoIndex);
+    ButtonSet* buttons = static_cast<ButtonSet*>(cwGetWidget(d, 2));
+    bsSetDefault(buttons, defaultAnswer ? kYesIndex : kNoIndex);
+    bsSetInitialFocus(buttons);
     DialogRouteKeys(d, kNoIndex);
     any_attach(d);
     d->reconfigureHook(d);

@@ -55,8 +55,8 @@ void RowsInserted(MScrollList* list, int first, int count) {
     if (list->view.topRow > 0) ShiftForInsert(&list->view.topRow, first, count);
 }
 
-void RowsDeleted(MScrollList* list, int first, int last) {
-    int left = list->store.rows();
+// `left`: the number of rows once the deletion is done.
+void RowsDeleted(MScrollList* list, int first, int last, int left) {
     ShiftForDelete(&list->sel.row, first, last, left);
     ShiftForDelete(&list->sel.anchorRow, first, last, left);
     ShiftForDelete(&list->search.startRow, first, last, left);
@@ -74,7 +74,7 @@ bool AnySelected(const MScrollList* list, int first, int last) {
 void DeleteRows(MScrollList* list, int first, int last) {
     bool selectedGone = AnySelected(list, first, last);
     if (!list->store.deleteRows(first, last)) return;
-    RowsDeleted(list, first, last);
+    RowsDeleted(list, first, last, list->store.rows());
     MslLayout(list);
     list->invalidateRows();
     if (selectedGone) list->selectionChanged();
@@ -85,12 +85,12 @@ struct LogAppend {
     bool selectedGone; // reported once the lines are in
 };
 
+// The store is about to drop the oldest rows for the log's cap (it deletes them itself).
 void LogRowsDropped(int first, int last, void* arg) {
     LogAppend* append = static_cast<LogAppend*>(arg);
     MScrollList* list = append->list;
     append->selectedGone |= AnySelected(list, first, last);
-    list->store.deleteRows(first, last);
-    RowsDeleted(list, first, last);
+    RowsDeleted(list, first, last, list->store.rows() - (last - first + 1));
 }
 
 int ColumnOfTitle(const MScrollList* list, const char* title) {

@@ -655,7 +655,7 @@ int MslRunCall(MScrollList* list, const MslCall& call, xinLibSt* e) {
         return DoubleKeyClick(list, e);
     case kMslNextActivate:
     case kMslPrevActivate:
-        cwFocusNext(list->TopWindow(), c == kMslPrevActivate);
+        cwTabFocus(list->TopWindow(), c == kMslPrevActivate);
         return 1;
     case kMslCopyAll:
     case kMslCopySel:

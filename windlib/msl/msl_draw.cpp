@@ -248,7 +248,7 @@ void Painter::title(int column, Rect c) {
     clip(Intersect(c, Rect{list->view.x, top, list->view.width, list->view.titleHeight}));
     WSetForeground(w, control_pixel);
     WFillRect(w, c.x, c.y, c.width, c.height);
-    WDrawBevel(w, c.x, c.y, c.width, c.height, true);
+    WDrawBevel(w, c.x, c.y, c.width, c.height, true, control_pixel);
     int x = c.x + kMslCellPad;
     if (list->ownerDraw) {
         WSetColor(w, fg_pixel, control_pixel);
@@ -501,7 +501,12 @@ void MslPaint(MScrollList* list, const xinLibSt* redraw) {
     if (p.area.empty()) return;
     if (p.font) WSetFont(w, list->FontNumber());
     p.clip(Rect{list->x, list->y, list->width, list->height});
-    if (Frame(list)) WDrawBevel(w, list->x, list->y, list->width, list->height, false);
+    if (Frame(list)) {
+        WDrawBevel(w, list->x, list->y, list->width, list->height, false, bg_pixel);
+        // Inside the bevel, a ring in the selection colour says the list has the keys.
+        WSetForeground(w, list->isActive() ? select_pixel : bg_pixel);
+        WDrawRect(w, list->x + 1, list->y + 1, list->width - 2, list->height - 2);
+    }
     p.titles();
     if (list->alive()) p.rows();
     if (list->alive()) p.focus();

@@ -328,7 +328,7 @@ void WTextView::paint(int rx, int ry, int rw, int rh) {
     if (!w) return;
     ensureLayout();
     // The frame lies outside the content's clip: a sunken bevel, then a gap of background.
-    WDrawBevel(w, x, y, width, height, false);
+    WDrawBevel(w, x, y, width, height, false, bg_pixel);
     painting_ = true;
     fillRect(TextElement::getNoSuchColor(), x + 1, y + 1, width - 2, 1);
     fillRect(TextElement::getNoSuchColor(), x + 1, y + height - 2, width - 2, 1);
@@ -412,11 +412,15 @@ void WTextView::scrollTo(int left, int top) {
     if (dx || dy) {
         Window w = getW();
         int cx = contentX(), cy = contentY(), cw = contentWidth(), ch = contentHeight();
-        bool copy = w && isMapped() && !WDontDraw(w) && (!dx || !dy) && std::abs(dx) < cw &&
-                    std::abs(dy) < ch;
         // Shifting what is on the screen leaves only the strip that scrolled in to paint
-        // (the copy marks it dirty), which keeps a log that follows its last line cheap.
-        if (!copy)
+        // (the copy marks it dirty). While a repaint is pending anyway (a log growing line
+        // by line), the content is simply repainted with it: one paint a frame instead of
+        // one copy of the whole view per line.
+        bool copy = w && isMapped() && !WDontDraw(w) && dirtyTracker && dirtyTracker->isClean(w) &&
+                    (!dx || !dy) && std::abs(dx) < cw && std::abs(dy) < ch;
+        if (!copy && w && isMapped())
+            WInvalidateRect(w, cx, cy, cw, ch);
+        else if (!copy)
             Invalidate();
         else if (dy)
             WCopyArea(w, cx, cy + std::max(dy, 0), cw, ch - std::abs(dy), cx,

@@ -83,13 +83,34 @@ void DeleteItems(ColWind* w) {
     while (w->graphicsList) gitemDelete(w->graphicsList);
 }
 
+// The line along the bottom edge: a sunken strip, the message inside it. It is painted
+// last, over anything that reaches into it.
 void PaintMessageLine(ColWind* w) {
-    if (!(w->flags & kCwHasMessageLine) || !w->message) return;
-    int lineHeight = bfont_h + 4;
-    WSetColor(w->window, fg_pixel, bg_pixel);
-    WClearRect(w->window, 0, w->height - lineHeight, w->width, lineHeight);
-    WSetFont(w->window, bfont_num);
-    WDrawString(w->window, 4, w->height - 2 - (bfont_h - bfont_ascent), w->message, -1);
+    if (!(w->flags & kCwHasMessageLine)) return;
+    int height = cwMessageLineHeight(), top = w->height - height;
+    Window xw = w->window;
+    WSetColor(xw, fg_pixel, bg_pixel);
+    WClearRect(xw, 0, top, w->width, height);
+    WDrawBevel(xw, 1, top + 1, w->width - 2, height - 2, false, bg_pixel);
+    if (!w->message || !*w->message || bfont_num < 0) return;
+    WSetClipRect(xw, 3, top + 2, w->width - 6, height - 4);
+    WSetFont(xw, bfont_num);
+    WDrawString(xw, 5, top + (height - bfont_h) / 2 + bfont_ascent, w->message, -1);
+}
+
+// The pointer moved onto another item (or off every item): the old one hears that it
+// was left, the new one that it was entered.
+void HoverTo(ColWind* w, GItem* item, const HandleRef& ref) {
+    if (w->hovered == item) return;
+    GItem* old = w->hovered;
+    w->hovered = item;
+    xinLibSt crossing = {};
+    crossing.kind = kXinEnter;
+    crossing.window = w->window;
+    if (old) old->EventParse(&crossing, old);
+    if (!ref.alive() || w->hovered != item || !item) return;
+    crossing.a = 1;
+    item->EventParse(&crossing, item);
 }
 
 void PaintItems(GItem* list, xinLibSt* event) {
@@ -116,6 +137,7 @@ int Redraw(xinLibSt* event, ColWind* w, const HandleRef& ref) {
     if (!ref.alive()) return 1;
     PaintItems(w->activeList, event);
     if (!ref.alive()) return 1;
+    WSetClipRect(xw, (int)event->a, (int)event->b, (int)event->c, (int)event->d);
     PaintMessageLine(w);
     WResetClip(xw);
     if (w->eventFn) w->eventFn(event, w);
@@ -139,6 +161,8 @@ void Focus(xinLibSt* event, ColWind* w) {
 }
 
 int Mouse(xinLibSt* event, ColWind* w, const HandleRef& ref) {
+    HoverTo(w, cwItemAt(w, (int)event->a, (int)event->b), ref);
+    if (!ref.alive()) return 1;
     GItem* target = w->pressed ? w->pressed : cwItemAt(w, (int)event->a, (int)event->b);
     if (event->d == 1) {
         w->pressed = target;
@@ -163,7 +187,7 @@ int Key(xinLibSt* event, ColWind* w, const HandleRef& ref) {
     if (w->eventFn && w->eventFn(event, w)) return 1;
     if (!ref.alive()) return 1;
     if (event->d == kKeyTab && !(event->c & (kModControl | kModAlt | kModMeta))) {
-        cwFocusNext(w, (event->c & kModShift) != 0);
+        cwTabFocus(w, (event->c & kModShift) != 0);
         return 1;
     }
     // The window's own bindings: Control+q closes, Control+p would print.
@@ -202,6 +226,8 @@ int ColWind::FontNumber() const {
 }
 
 void ColWind::itemGone(GItem* item) {
+    if (hovered == item) hovered = nullptr;
+    if (messageItem == item) messageItem = nullptr;
     if (focus == item) focus = nullptr;
     if (initialFocus == item) initialFocus = nullptr;
     if (pressed == item) pressed = nullptr;
@@ -306,8 +332,19 @@ void cwSetMsg(ColWind* w, const char* text, int flag) {
     if (!w) return;
     gen_strchange(&w->message, text);
     if (flag) WSoundBeep();
-    if (w->flags & kCwHasMessageLine)
-        WInvalidateRect(w->window, 0, w->height - bfont_h - 4, w->width, bfont_h + 4);
+    if (w->messageItem) w->messageItem->Invalidate();
+    if (w->flags & kCwHasMessageLine) {
+        int height = cwMessageLineHeight();
+        WInvalidateRect(w->window, 0, w->height - height, w->width, height);
+    }
+}
+
+int cwMessageLineHeight() {
+    return bfont_h + 6;
+}
+
+const char* cwGetMsg(const ColWind* w) {
+    return w && w->message ? w->message : "";
 }
 
 void SetErrorWindow(ColWind* w) {
@@ -361,6 +398,10 @@ int cwEventParse(xinLibSt* event, ColWind* w) {
             break;
         case kXinMouse:
             result = Mouse(event, w, ref);
+            break;
+        case kXinEnter:
+            if (!event->a) HoverTo(w, nullptr, ref); // the pointer left the window
+            if (ref.alive()) result = CallEventFn(event, w);
             break;
         case kXinSelection:
             if (w->focus && w->focus->EventParse(event, w->focus)) break;
@@ -421,6 +462,13 @@ void cwFocusNext(ColWind* w, bool backwards) {
     int n = (int)stops.size();
     int next = at < 0 ? (backwards ? n - 1 : 0) : (at + (backwards ? n - 1 : 1)) % n;
     cwSetFocus(w, stops[next]);
+}
+
+void cwTabFocus(ColWind* w, bool backwards) {
+    if (!w) return;
+    w->focusStep = backwards ? -1 : 1;
+    cwFocusNext(w, backwards);
+    w->focusStep = 0;
 }
 
 void cwRedraw(ColWind* w) {

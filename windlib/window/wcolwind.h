@@ -78,7 +78,12 @@ public:
     GItem* focus = nullptr;
     GItem* initialFocus = nullptr;
     GItem* pressed = nullptr; // receives the mouse until the button is released
+    GItem* hovered = nullptr; // the item under the pointer, told when it enters and leaves
+    int focusStep = 0;        // while Tab moves the focus: 1 forward, -1 backward
     char* message = nullptr;
+    // An item that shows the window's message (a status box) instead of a line along the
+    // bottom edge; null for none.
+    GItem* messageItem = nullptr;
     void* user = nullptr; // the program's object behind the window
 };
 
@@ -105,8 +110,14 @@ int cwDestroy(ColWind* window);
 // The finishing step a cleanup function may end with; returns 1 (destruction goes on).
 int any_cleanup(ColWind* window);
 
-// Shows the text in the window's message line (flag non-zero: also beep).
+// Shows the text in the window's message line (flag non-zero: also beep); null or ""
+// clears it. Without a message line (kCwHasMessageLine or a messageItem) the text is kept
+// and nothing shows it.
 void cwSetMsg(ColWind* window, const char* text, int flag);
+// The height of the message line along the bottom edge.
+int cwMessageLineHeight();
+// The window's message, or "" when there is none.
+const char* cwGetMsg(const ColWind* window);
 void SetErrorWindow(ColWind* window);
 ColWind* GetErrorWindow();
 // Calls fn for every live window, most recent first, until it returns false.
@@ -129,6 +140,9 @@ GItem* cwGetWidget(ColWind* window, int index);
 void cwSetFocus(ColWind* window, GItem* item);
 // Moves the focus to the next (or previous) mapped tab stop.
 void cwFocusNext(ColWind* window, bool backwards);
+// The same for Tab (Shift+Tab): the item that gets the focus learns which way it came
+// (focusStep), so a button set starts at its first (last) button.
+void cwTabFocus(ColWind* window, bool backwards);
 // Repaints the whole window.
 void cwRedraw(ColWind* window);
 // The window's geometry on the screen; false when it is gone.

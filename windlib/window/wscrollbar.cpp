@@ -7,9 +7,26 @@
 #include "windlib/x11/xdrawlib.h"
 
 namespace {
+
 const int kFirstRepeatMs = 300;
 const int kRepeatMs = 50;
 const int kMinThumb = 8;
+
+// An arrow head filled line by line (the drawing layer has no polygons), pointing along
+// the bar's axis towards `more` or away from it, centred in the square at x, y.
+void DrawArrow(Window w, int x, int y, int side, bool vertical, bool more) {
+    int depth = side / 4 + 1; // rows from the tip to the base
+    int cx = x + side / 2, cy = y + side / 2;
+    for (int i = 0; i < depth; ++i) {
+        int along = (more ? 1 : -1) * (i - depth / 2); // the tip leads
+        int half = i;
+        if (vertical)
+            WDrawLine(w, cx - half, cy - along, cx + half, cy - along);
+        else
+            WDrawLine(w, cx - along, cy - half, cx - along, cy + half);
+    }
+}
+
 } // namespace
 
 WScrollBar::WScrollBar(GItem* container_, bool vertical, int x_, int y_, int length)
@@ -17,6 +34,46 @@ WScrollBar::WScrollBar(GItem* container_, bool vertical, int x_, int y_, int len
             vertical ? length : scroll_bar_width),
       vertical_(vertical) {
     setTabstop(false);
+}
+
+// The trough is the light shade of the control colour, the thumb and arrows are raised
+// controls outlined in its dark shade, so the thumb stands out on any colours; an arrow
+// that cannot scroll further is drawn grey.
+void WScrollBar::paint() {
+    Window w = getW();
+    unsigned long light = 0, dark = 0;
+    WBevelShades(control_pixel, &light, &dark);
+    WSetColor(w, light, bg_pixel);
+    WFillRect(w, x, y, width, height);
+    int a = arrowLength(), start = 0, length = 0;
+    thumb(&start, &length);
+    int most = total_ - visible_;
+    bool canScroll = total_ > 0 && most > 0;
+    paintControl(0, a);
+    paintControl(extent() - a, a);
+    if (length > 0 && canScroll) paintControl(start, length);
+    int thickness = vertical_ ? width : height;
+    WSetForeground(w, canScroll && position_ > 0 ? fg_pixel : grey_pixel);
+    DrawArrow(w, x, y, thickness, vertical_, false);
+    WSetForeground(w, canScroll && position_ < most ? fg_pixel : grey_pixel);
+    if (vertical_)
+        DrawArrow(w, x, y + height - a, thickness, true, true);
+    else
+        DrawArrow(w, x + width - a, y, thickness, false, true);
+}
+
+void WScrollBar::paintControl(int start, int length) {
+    Window w = getW();
+    int cx = vertical_ ? x : x + start, cy = vertical_ ? y + start : y;
+    int cw = vertical_ ? width : length, ch = vertical_ ? length : height;
+    if (cw < 1 || ch < 1) return;
+    unsigned long light = 0, dark = 0;
+    WBevelShades(control_pixel, &light, &dark);
+    WSetForeground(w, control_pixel);
+    WFillRect(w, cx, cy, cw, ch);
+    WSetForeground(w, dark);
+    WDrawRect(w, cx, cy, cw, ch);
+    WDrawBevel(w, cx + 1, cy + 1, cw - 2, ch - 2, true, control_pixel);
 }
 
 WScrollBar::~WScrollBar() {
@@ -139,23 +196,9 @@ void WScrollBar::press(Part part, int at) {
 
 int WScrollBar::EventParse(xinLibSt* event, GItem*) {
     switch (event->kind) {
-    case kXinRedraw: {
-        Window w = getW();
-        WSetColor(w, control_pixel, bg_pixel);
-        WFillRect(w, x, y, width, height);
-        int a = arrowLength(), start = 0, length = 0;
-        thumb(&start, &length);
-        if (vertical_) {
-            WDrawBevel(w, x, y, width, a, true);
-            WDrawBevel(w, x, y + height - a, width, a, true);
-            if (length > 0) WDrawBevel(w, x, y + start, width, length, true);
-        } else {
-            WDrawBevel(w, x, y, a, height, true);
-            WDrawBevel(w, x + width - a, y, a, height, true);
-            if (length > 0) WDrawBevel(w, x + start, y, length, height, true);
-        }
+    case kXinRedraw:
+        paint();
         return 1;
-    }
     case kXinMouse:
         if (event->d == 1 && event->f == 1) {
             press(partAt((int)event->a, (int)event->b), along((int)event->a, (int)event->b));

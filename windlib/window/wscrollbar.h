@@ -42,6 +42,9 @@ private:
     int arrowLength() const;
     void thumb(int* start, int* length) const;
     Part partAt(int px, int py) const;
+    void paint();
+    // A raised control (an arrow button or the thumb) over `length` pixels from `start`.
+    void paintControl(int start, int length);
     void press(Part part, int at);
     void stopRepeat();
     static int Repeat(void* self, int index);

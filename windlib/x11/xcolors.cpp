@@ -31,6 +31,15 @@ std::map<uint64_t, Allocation> byColor; // key: r << 32 | g << 16 | b
 std::map<unsigned long, uint64_t> byPixel;
 long serverAllocations = 0;
 
+struct Shades {
+    unsigned long light, dark;
+};
+std::map<unsigned long, Shades> shadesOf; // by background pixel
+
+// Luminance bounds (0-255) past which a background has no room to shade one way.
+const int kLightBackground = 200;
+const int kDarkBackground = 80;
+
 uint64_t Key(unsigned short r, unsigned short g, unsigned short b) {
     return (uint64_t)r << 32 | (uint64_t)g << 16 | b;
 }
@@ -83,6 +92,46 @@ bool AllocNearest(Colormap cmap, unsigned short r, unsigned short g, unsigned sh
         }
     }
     return false;
+}
+
+unsigned short FromMask(unsigned long pixel, unsigned long mask) {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!(mask & 1UL << shift)) ++shift;
+    unsigned long most = mask >> shift;
+    return (unsigned short)(((pixel & mask) >> shift) * 65535UL / most);
+}
+
+// The colour of a pixel: computed on true-colour visuals, else from the tables or asked.
+void ColorOf(unsigned long pixel, unsigned short* r, unsigned short* g, unsigned short* b) {
+    if (IsTrueColor()) {
+        *r = FromMask(pixel, visual->red_mask);
+        *g = FromMask(pixel, visual->green_mask);
+        *b = FromMask(pixel, visual->blue_mask);
+        return;
+    }
+    auto known = byPixel.find(pixel);
+    if (known != byPixel.end()) {
+        *r = (unsigned short)(known->second >> 32);
+        *g = (unsigned short)(known->second >> 16);
+        *b = (unsigned short)known->second;
+        return;
+    }
+    XColor c;
+    c.pixel = pixel;
+    XQueryColor(display, DefaultColormap(display, screen), &c);
+    *r = c.red, *g = c.green, *b = c.blue;
+}
+
+unsigned short Toward(unsigned short c, unsigned short target, double amount) {
+    return (unsigned short)(c + (target - c) * amount);
+}
+
+// `amount` of the way to white (positive) or to black (negative).
+unsigned long Shade(unsigned short r, unsigned short g, unsigned short b, double amount) {
+    unsigned short to = amount > 0 ? 65535 : 0;
+    double a = amount > 0 ? amount : -amount;
+    return WAllocateColor(Toward(r, to, a), Toward(g, to, a), Toward(b, to, a));
 }
 
 unsigned long Record(uint64_t key, unsigned long pixel) {
@@ -151,6 +200,25 @@ unsigned long WAllocateColor(unsigned short r, unsigned short g, unsigned short 
     return Record(key, want.pixel);
 }
 
+void WBevelShades(unsigned long background, unsigned long* light, unsigned long* dark) {
+    auto cached = shadesOf.find(background);
+    if (cached == shadesOf.end() && display) {
+        unsigned short r = 0, g = 0, b = 0;
+        ColorOf(background, &r, &g, &b);
+        int lum = (int)((299L * r + 587L * g + 114L * b) / 1000 >> 8);
+        Shades s;
+        if (lum >= kLightBackground)
+            s = {Shade(r, g, b, -0.22), Shade(r, g, b, -0.55)};
+        else if (lum <= kDarkBackground)
+            s = {Shade(r, g, b, 0.55), Shade(r, g, b, 0.25)};
+        else
+            s = {Shade(r, g, b, 0.6), Shade(r, g, b, -0.45)};
+        cached = shadesOf.emplace(background, s).first;
+    }
+    *light = cached != shadesOf.end() ? cached->second.light : white_pixel;
+    *dark = cached != shadesOf.end() ? cached->second.dark : black_pixel;
+}
+
 void WFreeColor(unsigned long pixel) {
     if (!display || IsTrueColor()) return;
     auto p = byPixel.find(pixel);
@@ -177,11 +245,10 @@ long WColorServerAllocations() {
 
 void WDrawInitColors() {
     if (!display) return;
+    shadesOf.clear();
     black_pixel = BlackPixel(display, screen);
     white_pixel = WhitePixel(display, screen);
     grey_pixel = WAllocateColor(0x8080, 0x8080, 0x8080);
-    shadow_pixel = WAllocateColor(0x6060, 0x6060, 0x6060);
-    light_pixel = white_pixel;
     fg_pixel = black_pixel;
     bg_pixel = WAllocateColor(0xe8e8, 0xe8e8, 0xe8e8);
     control_pixel = WAllocateColor(0xc0c0, 0xc0c0, 0xc0c0);
@@ -197,6 +264,7 @@ void WDrawInitColors() {
         if (text && !WParseColor(text, resource->pixel))
             gen_warning("Ignoring the %s \"%s\": it is no colour", resource->name, text);
     }
+    WBevelShades(bg_pixel, &light_pixel, &shadow_pixel);
 }
 
 void WInstallColorConfigHooks() {
@@ -209,6 +277,7 @@ void WInstallColorConfigHooks() {
 }
 
 void WColorsReset() {
+    shadesOf.clear();
     byColor.clear();
     byPixel.clear();
 }

@@ -13,8 +13,8 @@ extern unsigned long fg_pixel;      // text and frames ("foreground")
 extern unsigned long bg_pixel;      // window background ("background")
 extern unsigned long control_pixel; // buttons and bars ("controlcolor")
 extern unsigned long select_pixel;  // selected rows ("select")
-extern unsigned long shadow_pixel;  // the dark edge of raised controls
-extern unsigned long light_pixel;   // the light edge of raised controls
+extern unsigned long shadow_pixel;  // the dark shade of the window background (bevels, lines)
+extern unsigned long light_pixel;   // the light shade of the window background
 
 // A pixel for the colour (each component 0 to 65535).
 unsigned long WAllocateColor(unsigned short red, unsigned short green, unsigned short blue);
@@ -22,6 +22,11 @@ unsigned long WAllocateColor(unsigned short red, unsigned short green, unsigned 
 void WFreeColor(unsigned long pixel);
 // Parses an X colour text ("#c0c0c0", "red") and allocates it; false when it is no colour.
 bool WParseColor(const char* text, unsigned long* pixel);
+
+// The two shades a 3-D edge drawn on `background` uses. Both differ clearly from the
+// background and from each other on any background: a light one is shaded darker twice
+// (white has nothing lighter), a dark one lighter twice, a middle one lighter and darker.
+void WBevelShades(unsigned long background, unsigned long* light, unsigned long* dark);
 
 // Colour allocations made on the server so far (for tests and statistics).
 long WColorServerAllocations();

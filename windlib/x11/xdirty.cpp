@@ -2,6 +2,7 @@
 #include "windlib/x11/xdirty.h"
 
 #include "shared/gen_messages.h"
+#include "shared/libcxxutil/ut_clock.h"
 #include "windlib/x11/xcolors.h"
 #include "windlib/x11/xdisplay.h"
 #include "windlib/x11/xstatemanager.h"
@@ -32,7 +33,9 @@ void Outline(Window w, const WShape& shape) {
 XDirtyTracker::XDirtyTracker() = default;
 
 XDirtyTracker::~XDirtyTracker() {
-    if (registered_ && getIdleNotifier()) getIdleNotifier()->removeIdleListener(this);
+    if (!getIdleNotifier()) return;
+    if (registered_) getIdleNotifier()->removeIdleListener(this);
+    if (timerSet_) getIdleNotifier()->removeTimerListener(this);
 }
 
 void XDirtyTracker::registerIdler() {
@@ -99,6 +102,37 @@ void XDirtyTracker::forgetWindow(Window w) {
 }
 
 void XDirtyTracker::handleIdle(IdleNotifier* notifier) {
+    long long now = ut_clock_ms();
+    long sinceLast = lastPaintMs_ < 0 ? (long)kFrameMs : (long)(now - lastPaintMs_);
+    // Only where the loop's wait ends at the notifier's timers can a paint be held back.
+    if (sinceLast < kFrameMs && debugFlag[kSwitchUseFDRegistry]) {
+        // Windows that cannot be drawn now wait for their exposure, not for a timer.
+        for (const auto& entry : dirty_) {
+            if (WDontDraw(entry.first)) continue;
+            wakeAfter(kFrameMs - sinceLast);
+            break;
+        }
+        return;
+    }
+    lastPaintMs_ = now;
+    paintAll(notifier);
+}
+
+void XDirtyTracker::wakeAfter(long ms) {
+    IdleNotifier* notifier = getIdleNotifier();
+    if (timerSet_ || !notifier) return;
+    notifier->addTimerListener(this, ms < 1 ? 1 : ms);
+    timerSet_ = true;
+}
+
+void XDirtyTracker::handleTimer(long long) {
+    IdleNotifier* notifier = getIdleNotifier();
+    notifier->removeTimerListener(this);
+    timerSet_ = false;
+    if (registered_) handleIdle(notifier);
+}
+
+void XDirtyTracker::paintAll(IdleNotifier* notifier) {
     if (registered_) notifier->removeIdleListener(this);
     registered_ = false;
     bool anyLeft = false;

@@ -1,7 +1,9 @@
 // The dirty-region tracker: exposures and invalidations collect per window into one dirty
 // shape, and when the loop goes idle every dirty window gets one redraw event (kind 0)
 // carrying the bounding rectangle of its dirty shape. Widgets never paint from Expose
-// events directly. Start with XDirtyTracker::handleIdle.
+// events directly. Repaints come at most once a frame (a screen shows no more), so work
+// that changes a window thousands of times a second pays for a few dozen paints; a timer
+// wakes the loop for a paint held back. Start with XDirtyTracker::handleIdle.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -15,7 +17,7 @@
 typedef void (*WRedrawDelivery)(Window window, int x, int y, int width, int height);
 extern WRedrawDelivery WDeliverRedraw;
 
-class XDirtyTracker : public Idler {
+class XDirtyTracker : public Idler, public TimerListener {
 public:
     XDirtyTracker();
     ~XDirtyTracker() override;
@@ -38,14 +40,25 @@ public:
     void forgetWindow(Window w);
     int dirtyWindowCount() const { return (int)dirty_.size(); }
 
+    // Paints every dirty window, unless the last paint was less than a frame ago: then
+    // the paint waits for the frame's end.
     void handleIdle(IdleNotifier* notifier) override;
     bool isIdlerSafe() override { return true; }
+    void handleTimer(long long nowMs) override;
+    bool isTimerSafe() override { return true; }
+
+    // The shortest time between two paints, in milliseconds.
+    enum { kFrameMs = 16 };
 
 private:
     void registerIdler();
+    void paintAll(IdleNotifier* notifier);
+    void wakeAfter(long ms);
 
     std::map<Window, WShape> dirty_;
     bool registered_ = false;
+    bool timerSet_ = false;
+    long long lastPaintMs_ = -1;
 };
 
 extern XDirtyTracker* dirtyTracker; // null outside WDrawInit .. WDrawExit

@@ -251,7 +251,7 @@ bool WDrawInit() {
     if (!WDrawInitImages()) return false;
     Menus_Init();
     PersistentLists_Init();
-    WindowConfig_Init();  // the window geometry register is one of the persistent lists
+    WindowConfig_Init(); // the window geometry register is one of the persistent lists
     Caret_Init();
     long request = XExtendedMaxRequestSize(display);
     largest_request = 4 * (request ? request : XMaxRequestSize(display));
@@ -388,13 +388,16 @@ void WDrawString(Window w, int x, int y, const char* text, int length) {
     if (number >= 0) WFontFaceDraw(fontinfo[number].font, w, x, y, text, length);
 }
 
-void WDrawBevel(Window w, int x, int y, int width, int height, bool raised) {
+void WDrawBevel(Window w, int x, int y, int width, int height, bool raised,
+                unsigned long background) {
     if (!Ready(w) || width < 2 || height < 2) return;
+    unsigned long light = 0, dark = 0;
+    WBevelShades(background, &light, &dark);
     unsigned long fg = stateManager->properties(w).foreground;
-    stateManager->setForeground(w, raised ? light_pixel : shadow_pixel);
+    stateManager->setForeground(w, raised ? light : dark);
     WDrawLine(w, x, y, x + width - 1, y);
     WDrawLine(w, x, y, x, y + height - 1);
-    stateManager->setForeground(w, raised ? shadow_pixel : light_pixel);
+    stateManager->setForeground(w, raised ? dark : light);
     WDrawLine(w, x + width - 1, y, x + width - 1, y + height - 1);
     WDrawLine(w, x, y + height - 1, x + width - 1, y + height - 1);
     stateManager->setForeground(w, fg);

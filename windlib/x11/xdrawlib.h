@@ -52,8 +52,11 @@ void WFillRect(Window w, int x, int y, int width, int height);
 void WClearRect(Window w, int x, int y, int width, int height);
 // Text with its baseline at y, in the window's font and foreground colour.
 void WDrawString(Window w, int x, int y, const char* text, int length);
-// A 3-D frame one pixel wide: light top-left and dark bottom-right when raised.
-void WDrawBevel(Window w, int x, int y, int width, int height, bool raised);
+// A 3-D frame one pixel wide in the shades of `background`, the colour it sits on (see
+// WBevelShades): light top-left and dark bottom-right when raised, the other way round
+// when sunken. All four edges show on any background.
+void WDrawBevel(Window w, int x, int y, int width, int height, bool raised,
+                unsigned long background);
 // Copies an area within the window; the part whose source lay outside the window is
 // marked dirty.
 void WCopyArea(Window w, int x, int y, int width, int height, int toX, int toY);

@@ -3,7 +3,8 @@
 // default button (Escape to its Cancel button), cut/copy/paste go through the X selection
 // (another program can read what was copied, a paste takes what another program owns, and
 // a middle click pastes the primary selection), directory names complete while they are
-// typed, and a dialog's first field with a verify function checks the dialog's answer.
+// typed, a dialog's first field with a verify function checks the dialog's answer, and a
+// long text that gets shorter scrolls back into view.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -24,6 +25,8 @@
 #include "windlib/button/wtextfield.h"
 #include "windlib/config/config_tables.h"
 #include "windlib/window/wmodal.h"
+#include "windlib/x11/xdirty.h"
+#include "windlib/x11/xfonts.h"
 #include "windlib/x11/xselection.h"
 
 namespace {
@@ -105,6 +108,27 @@ TEST_F(TextFieldInput, TypedTextAndEditingKeysReachTheFocusedField) {
     ASSERT_TRUE(Pump([&] { return Value(field) == "hello big worl"; }));
     EXPECT_FALSE(postedKeys.empty());
     EXPECT_TRUE(field->flags & kTfChanged);
+}
+
+// A text too long for the box is scrolled so that its end shows; as it gets shorter it
+// comes back into view instead of leaving blank space after its end.
+TEST_F(TextFieldInput, ShortenedTextScrollsBackIntoView) {
+    Show();
+    Focus(field);
+    std::string text = "/opt/veltrane/toolchains/powerpc-eabi/4.2/linux86/bin";
+    Type(text);
+    ASSERT_TRUE(Pump([&] { return Value(field) == text; }));
+    ASSERT_TRUE(Pump([&] { return dirtyTracker->isClean(window_->window); }));
+    int scrolled = field->scroll;
+    ASSERT_GT(scrolled, WTextWidth("linux86/bin", -1, field->FontNumber()));
+    ASSERT_EQ(Xdo({"key", "--repeat", "4", "--delay", "20", "BackSpace"}), 0);
+    ASSERT_TRUE(Pump([&] { return Value(field) == text.substr(0, text.size() - 4); }));
+    ASSERT_TRUE(Pump([&] { return dirtyTracker->isClean(window_->window); }));
+    EXPECT_EQ(field->scroll, scrolled - WTextWidth("/bin", -1, field->FontNumber()));
+    ASSERT_EQ(Xdo({"key", "--repeat", "40", "--delay", "10", "BackSpace"}), 0);
+    ASSERT_TRUE(Pump([&] { return Value(field).size() == text.size() - 44; }));
+    ASSERT_TRUE(Pump([&] { return dirtyTracker->isClean(window_->window); }));
+    EXPECT_EQ(field->scroll, 0);
 }
 
 TEST_F(TextFieldInput, ReturnGoesToThePostEventWhenWantedElseToTheDefaultButton) {

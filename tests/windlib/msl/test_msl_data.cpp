@@ -95,22 +95,39 @@ TEST_F(ListData, CellAccessOutOfRangeIsNull) {
     EXPECT_EQ(mslGetCell(nullptr, 0, 0), nullptr);
 }
 
-TEST_F(ListData, LogKeepsTheLast2048Lines) {
-    Make();
-    char line[32];
-    for (int i = 0; i < 3000; ++i) {
-        snprintf(line, sizeof line, "line %d\n", i);
-        mslAddMsg(list, line);
+// The cap drops the oldest lines once per line appended: 2,049 and 2,999 lines leave
+// exactly the last 2,048, and the selected row and the first row shown stay on the lines
+// they were on while the rows under them go.
+TEST_F(ListData, LogKeepsExactlyTheLast2048LinesAndTheSelectionOnItsLine) {
+    for (int total : {2049, 2999}) {
+        if (list) gitemDelete(list);
+        Make();
+        char line[32];
+        for (int i = 0; i < total; ++i) {
+            if (i == 2048) {
+                mslSelectRow(list, 1000);
+                MslScrollTo(list, 960, 0);
+                mslRegisterSelectionChangedCallback(list, CountChange);
+                changes = 0;
+            }
+            snprintf(line, sizeof line, "line %d\n", i);
+            mslAddMsg(list, line);
+        }
+        int dropped = total - 2048;
+        EXPECT_EQ(mslGetRows(list), 2048) << total;
+        EXPECT_EQ(Cell(0), "line " + std::to_string(dropped)) << total;
+        EXPECT_EQ(Cell(2047), "line " + std::to_string(total - 1)) << total;
+        EXPECT_EQ(mslGetSelectedRow(list, 0), 1000 - dropped) << total;
+        EXPECT_EQ(list->sel.row, 1000 - dropped) << total;
+        EXPECT_EQ(Cell(list->view.topRow), "line 960") << total;
+        EXPECT_EQ(changes, 0) << total;
     }
-    EXPECT_EQ(mslGetRows(list), 2048);
-    EXPECT_EQ(Cell(0), "line 952");
-    EXPECT_EQ(Cell(2047), "line 2999");
-
-    std::string block; // the same in one message
-    for (int i = 0; i < 3000; ++i) block += "b" + std::to_string(i) + "\n";
+    std::string block; // many lines in one message
+    for (int i = 0; i < 2999; ++i) block += "b" + std::to_string(i) + "\n";
     mslAddMsg(list, block.c_str());
     EXPECT_EQ(mslGetRows(list), 2048);
-    EXPECT_EQ(Cell(0), "b952");
+    EXPECT_EQ(Cell(0), "b951");
+    EXPECT_EQ(Cell(2047), "b2998");
 }
 
 TEST_F(ListData, LogSplitsAtEveryLineFeedAndCarriageReturn) {

@@ -1,6 +1,7 @@
 // The drawing layer against a real server: the font table's limits and metrics, colour
 // allocation on a colour-mapped screen (shared cells, the nearest colour when the map is
-// full), the GC cache's reuse, and exposures merged into one redraw per idle pass.
+// full), the GC cache's reuse, exposures merged into one redraw per idle pass, and
+// changes within a frame of the last paint held back for the frame's end.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "shared/gen_hooks.h"
+#include "shared/libcxxutil/ut_clock.h"
+#include "shared/libcxxutil/ut_idle.h"
 #include "support/toolkit_fixture.h"
 #include "windlib/window/wcolwind.h"
 #include "windlib/x11/xcolors.h"
@@ -32,6 +35,7 @@ int Capture(int code, const char* format, va_list args) {
 class DrawingLayer : public ToolkitTest {
 protected:
     void TearDown() override {
+        ut_clock_source = ut_monotonic_clock;
         gen_domessage = gen_default_domessage;
         ToolkitTest::TearDown();
     }
@@ -188,6 +192,38 @@ TEST_F(DrawingLayer, ThreeExposesGiveOneRedrawOfTheirBoundingBox) {
     EXPECT_EQ(lastRedraw.b, 10);
     EXPECT_EQ(lastRedraw.c, 50);
     EXPECT_EQ(lastRedraw.d, 55);
+}
+
+long long fakeMs = 0;
+void FakeClock(long* seconds, long* microseconds) {
+    *seconds = (long)(fakeMs / 1000);
+    *microseconds = (long)(fakeMs % 1000 * 1000);
+}
+
+// A window changed again within a frame of its last paint waits for the frame's end (a
+// timer is set to wake the loop then) and gets one redraw for everything that changed.
+TEST_F(DrawingLayer, ChangesWithinAFrameWaitForItAndArriveAsOneRedraw) {
+    ASSERT_TRUE(StartToolkit());
+    ColWind* w = cwxCreatexy(200, 150, 0, "Frames", nullptr, nullptr, CountRedraws, 0, 0, nullptr);
+    WWindowShow(w->window);
+    ASSERT_TRUE(Pump([&] { return redraws > 0; }));
+    Settle();
+    fakeMs = ut_clock_ms();
+    ut_clock_source = FakeClock;
+    redraws = 0;
+    WInvalidateRect(w->window, 0, 0, 5, 5);
+    ASSERT_TRUE(Pump([&] { return redraws == 1; })); // the first change in a while: at once
+    WInvalidateRect(w->window, 10, 10, 5, 5);
+    WInvalidateRect(w->window, 50, 50, 5, 5);
+    Settle();
+    EXPECT_EQ(redraws, 1);
+    EXPECT_GE(getIdleNotifier()->getTimeBeforeNextTimer(true), 0);
+    fakeMs += XDirtyTracker::kFrameMs;
+    ASSERT_TRUE(Pump([&] { return redraws == 2; }));
+    Settle();
+    EXPECT_EQ(redraws, 2);
+    EXPECT_EQ(lastRedraw.c, 45);
+    EXPECT_EQ(getIdleNotifier()->getTimeBeforeNextTimer(true), -1);
 }
 
 TEST_F(DrawingLayer, EmptyInvalidationsDoNothingAndHiddenWindowsWait) {
