@@ -6,6 +6,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdlib>
+
 #include "tests/windlib/button/button_test_window.h"
 #include "windlib/button/wbuttonset.h"
 #include "windlib/x11/xcolors.h"
@@ -25,8 +27,21 @@ protected:
         int height = cwMessageLineHeight(), ink = 0;
         XImage* image = XGetImage(display, window_->window, 0, window_->height - height,
                                   (unsigned)window_->width, (unsigned)height, AllPlanes, ZPixmap);
-        for (int y = 0; image && y < image->height; ++y)
-            for (int x = 0; x < image->width; ++x) ink += XGetPixel(image, x, y) == fg_pixel;
+        // Anti-aliased text: a pixel is ink once it is nearer the foreground than the
+        // message line's background.
+        auto distance = [](unsigned long a, unsigned long b) {
+            int d = 0;
+            for (int shift : {16, 8, 0})
+                d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+            return d;
+        };
+        unsigned long background = image ? XGetPixel(image, 0, 0) : 0;
+        // Inside the sunken strip only: its bevel is drawn in a dark shade of the background.
+        for (int y = 2; image && y < image->height - 2; ++y)
+            for (int x = 3; x < image->width - 3; ++x) {
+                unsigned long p = XGetPixel(image, x, y);
+                ink += distance(p, fg_pixel) < distance(p, background);
+            }
         if (image) XDestroyImage(image);
         return ink;
     }
