@@ -82,6 +82,7 @@ public:
     char* patchInfo;
     bool saveCatalogs;
     char* version;
+    int scanTimeout;  // seconds one scan command may take; 0 for the default
 };
 
 extern InstallOptions installOptions;

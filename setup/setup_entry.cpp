@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "setup/install_options.h"
 #include "shared/indgen.h"
@@ -49,7 +50,10 @@ const char kSetupHelpText[] =
     "    -install_patch patch_file_name\n"
     "        install the patch indicated by patch_file_name\n"
     "\tyou must also pass -target_dir to specify where\n"
-    "\tthe patch should be installed";
+    "\tthe patch should be installed\n"
+    "    -scan_timeout seconds\n"
+    "        stop any command that examines an archive of the\n"
+    "\tdistribution once it has run this long (60 unless given)";
 
 void SetupDisplayHelp() {
     fprintf(stderr, "%s\n", kSetupHelpText);
@@ -111,6 +115,9 @@ int MatchOptionWord(const char* argument) {
     return -1;
 }
 
+// The longest -scan_timeout: its milliseconds must fit in a 32-bit long.
+constexpr long kLongestScanTimeout = 2000000;
+
 // The argument after an option that takes one, or null when it was the last.
 const char* TakeValue(char** argv, int argc, int* i) {
     ++*i;
@@ -121,6 +128,27 @@ void Replace(char** field, char* value) {
     gen_free(*field);
     *field = value;
 }
+
+int ScanTimeoutSeconds(const char* value) {
+    char* end = nullptr;
+    long seconds = value ? strtol(value, &end, 10) : 0;
+    if (!value || end == value || *end || seconds < 1 || seconds > kLongestScanTimeout) {
+        fprintf(stderr, "-scan_timeout needs a number of seconds from 1 to %ld.\n",
+                kLongestScanTimeout);
+        SetupDisplayHelp();
+    }
+    return static_cast<int>(seconds);
+}
+
+// Options that came later match only as whole words, and before the substring rule of the
+// others; true when argv[*i] was one (its value taken too).
+bool TakeWholeWordOption(InstallOptions& o, char** argv, int argc, int* i) {
+    if (strcmp(argv[*i], "-scan_timeout") == 0) {
+        o.scanTimeout = ScanTimeoutSeconds(TakeValue(argv, argc, i));
+        return true;
+    }
+    return false;
+}
 }  // namespace
 
 void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
@@ -128,6 +156,7 @@ void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
     saveCatalogs = noDisplay = showHelp = false;
 
     for (int i = 0; i < argc; i++) {
+        if (TakeWholeWordOption(*this, argv, argc, &i)) continue;
         switch (MatchOptionWord(argv[i])) {
         case kSourceDir:
             Replace(&sourceDir, gen_copy(TakeValue(argv, argc, &i)));

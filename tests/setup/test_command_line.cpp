@@ -38,7 +38,9 @@ const char kExpectedHelp[] =
     "line\n"
     "    -install_patch patch_file_name\n        install the patch indicated by "
     "patch_file_name\n\tyou must also pass -target_dir to specify where\n\tthe patch should be "
-    "installed\n";
+    "installed\n"
+    "    -scan_timeout seconds\n        stop any command that examines an archive of the\n"
+    "\tdistribution once it has run this long (60 unless given)\n";
 
 class CommandLine : public ::testing::Test {
 protected:
