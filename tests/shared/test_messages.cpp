@@ -150,6 +150,79 @@ TEST_F(MessagesTest, TrapsPrintAndExitTwo) {
         ExitedWithCode(12), "Halted");
 }
 
+int StopGtar(char* account, int size) {
+    snprintf(account, size, "1 running command (gtar, process 1234)");
+    return 1;
+}
+
+TEST_F(MessagesTest, TerminationTrapsSayWhatTheyStopped) {
+    const struct {
+        int signal_number;
+        const char* output;
+    } cases[] = {
+        {SIGTERM, "^setup: error: Terminated: stopped 1 running command \\(gtar, process "
+                  "1234\\)\\.\n$"},
+        {SIGHUP, "^setup: error: Interrupt \\(1\\): stopped 1 running command \\(gtar, "
+                 "process 1234\\)\\.\n$"},
+        {SIGINT, "^setup: error: Halted\n$"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EXIT(
+            {
+                InstallTraps();
+                gen_stop_children = StopGtar;
+                raise(c.signal_number);
+                _exit(99);
+            },
+            ExitedWithCode(2), c.output);
+    }
+}
+
+// The sanitizer's own fault handler, called after the trap, reports and exits instead.
+#if defined(__SANITIZE_ADDRESS__)
+#define VT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VT_ASAN 1
+#endif
+#endif
+
+bool DiedOf(int status, int signal_number) {
+#ifdef VT_ASAN
+    if (signal_number != SIGABRT) return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+#endif
+    return WIFSIGNALED(status) && WTERMSIG(status) == signal_number;
+}
+
+int StopAndSay(char*, int) {
+    if (write(2, "stopped\n", 8) != 8) _exit(98);
+    return 1;
+}
+
+TEST_F(MessagesTest, FatalSignalsStopTheCommandsAndStillEndTheProcess) {
+    for (int signal_number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) {
+        EXPECT_EXIT(
+            {
+                InstallTraps();
+                gen_stop_children = StopAndSay;
+                raise(signal_number);
+                _exit(99);
+            },
+            [signal_number](int status) { return DiedOf(status, signal_number); }, "^stopped\n")
+            << signal_number;
+    }
+    // A real fault comes back when the instruction runs again, now without the trap.
+    EXPECT_EXIT(
+        {
+            InstallTraps();
+            gen_stop_children = StopAndSay;
+            volatile int* nowhere = nullptr;
+            *nowhere = 1;
+            _exit(99);
+        },
+        [](int status) { return DiedOf(status, SIGSEGV); }, "^stopped\n");
+}
+
 TEST_F(MessagesTest, SecondBrokenPipeWhileReportingClosesOutputAndExitsTwo) {
     // Standard error is a pipe nobody reads, so the report itself raises SIGPIPE again.
     EXPECT_EXIT(
