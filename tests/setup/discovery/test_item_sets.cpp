@@ -129,6 +129,31 @@ TEST_F(ItemSetTest, SelectingAnItemSelectsWhatItDependsOnThroughEveryLevel) {
     EXPECT_FALSE(FindItem(o.bsps, "bsp_other")->selected);
 }
 
+TEST(SortSet, EqualDescriptionsKeepTheOrderInWhichTheyWereFound) {
+    // Descriptions alike but for case, interleaved with others on both sides of them.
+    const char* descriptions[] = {"Zed",   "board", "Alpha", "BOARD", "Board", "mid",
+                                  "board", "Board", "ALPHA", "boarD", "Omega", "board"};
+    std::vector<Component*> set;
+    for (const char* d : descriptions)
+        set.push_back(new Component("bsp_x", d, static_cast<int>(set.size()), true, false));
+    SortSet(set.data(), 0, static_cast<int>(set.size()) - 1);
+
+    std::vector<std::pair<std::string, int>> order;
+    for (const Component* c : set) order.push_back({c->description, c->index});
+    EXPECT_EQ(order, (std::vector<std::pair<std::string, int>>{{"Alpha", 2},
+                                                               {"ALPHA", 8},
+                                                               {"board", 1},
+                                                               {"BOARD", 3},
+                                                               {"Board", 4},
+                                                               {"board", 6},
+                                                               {"Board", 7},
+                                                               {"boarD", 9},
+                                                               {"board", 11},
+                                                               {"mid", 5},
+                                                               {"Omega", 10},
+                                                               {"Zed", 0}}));
+}
+
 TEST_F(ItemSetTest, BlanksAndShellCharactersInNamesStayPartOfTheName) {
     DistFixture odd(tmp / "my dist");
     odd.Basic().Item(Bsp("it's$(false)", "Quoted Board")).Item(Bsp("semi;colon", "Semi Board"));
