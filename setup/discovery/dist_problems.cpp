@@ -9,14 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 
 namespace {
 std::vector<std::string> problems;
-
-constexpr size_t kLongestShown = 200;
 
 // More lines than this would push an alert's button off the screen.
 constexpr size_t kMostLinesInAlert = 20;
@@ -29,11 +28,8 @@ bool IsRegular(const struct stat& status) {
 } // namespace
 
 void NoteDistributionProblem(const std::string& path, const std::string& what) {
-    problems.push_back(path + ": " + what);
-}
-
-std::vector<std::string> DistributionProblems() {
-    return problems;
+    // A path is shown whole: its end names the file.
+    problems.push_back(Printable(path, std::string::npos) + ": " + Printable(what));
 }
 
 void ReportDistributionProblems() {
@@ -48,10 +44,10 @@ void ReportDistributionProblems() {
     SetupReportErrorNoExit(report.c_str());
 }
 
-std::string Printable(const std::string& text) {
+std::string Printable(const std::string& text, size_t longest) {
     std::string shown;
     for (unsigned char c : text) {
-        if (shown.size() >= kLongestShown) break;
+        if (shown.size() >= longest) break;
         if (c >= 0x20 && c != 0x7f) {
             shown += static_cast<char>(c);
         } else {

@@ -7,18 +7,16 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
-// Notes that `path` (an archive or a file of the distribution) was left out, and why.
+// Notes that `path` (an archive or a file of the distribution) was left out, and why; both
+// are shown as Printable makes them.
 void NoteDistributionProblem(const std::string& path, const std::string& what);
-// The problems noted and not yet reported, one "path: what" each.
-std::vector<std::string> DistributionProblems();
 // Reports the problems noted (nothing when there are none) and forgets them.
 void ReportDistributionProblems();
 
-// `text` as a message may show it: non-printing bytes written as \ooo, cut at 200
+// `text` as a message may show it: non-printing bytes written as \ooo, cut at `longest`
 // characters (a catalog or an archive name can hold anything).
-std::string Printable(const std::string& text);
+std::string Printable(const std::string& text, size_t longest = 200);
 
 // Opens `path` for reading when it is a regular file; symbolic links are followed only with
 // `followLinks`. Anything else is refused by its type before it is opened, with *refusal

@@ -18,7 +18,6 @@
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
-#include "shared/libcxxutil/ut_system.h"
 
 namespace {
 // Archive members longer than this are cut: descriptions and item names are short.

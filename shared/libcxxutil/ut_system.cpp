@@ -1,8 +1,10 @@
 // Child processes. Start reading at nonblocking_systemcall: the install engine runs every
 // archive tool through it and polls the returned handles. blocking_systemcall is the
-// waiting variant behind the output collectors; systemcall launches a program and forgets
-// it. Every pipe end the parent keeps is close-on-exec, so a later child never holds an
-// earlier child's pipe open and killing one child always ends its output.
+// waiting variant behind the output collectors, BlockingExecuteWithLimit the same with a
+// deadline; systemcall launches a program and forgets it. Every pipe end the parent keeps
+// is close-on-exec, so a later child never holds an earlier child's pipe open and killing
+// one child always ends its output. The names of the commands started in groups of their
+// own are kept for the signal traps, which stop those groups and say what they stopped.
 #include "shared/libcxxutil/ut_system.h"
 
 #include <errno.h>

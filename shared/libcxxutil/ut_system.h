@@ -1,7 +1,8 @@
 // Child processes: started without a shell and with non-blocking pipes
 // (nonblocking_systemcall), stopped on request (ut_KillProcess), or run through the shell
-// and waited for while their output is collected (blocking_systemcall and friends).
-// Children started without waiting are reaped by the event loop, not here.
+// and waited for while their output is collected (blocking_systemcall and friends, with a
+// time limit BlockingExecuteWithLimit). Children started without waiting are reaped by the
+// event loop, not here.
 #pragma once
 
 #include <sys/types.h>
