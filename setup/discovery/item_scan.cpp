@@ -157,6 +157,11 @@ void ScanTree::Leave(const char* dir) {
 
 std::string UnpackItemMembers(const std::string& prefix, const std::string& archive,
                               const std::string& item) {
+    // A FIFO or a device would hold gtar until the time limit; a directory gtar refuses
+    // at once, in its own words.
+    struct stat status;
+    if (stat(archive.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+        return "not a regular file";
     std::string command = prefix + Quoted(archive);
     for (const char* form :
          {"./%s/readme.txt", "./%s/depends.txt", "./readme_%s.txt", "./depends_%s.txt"}) {
@@ -167,9 +172,9 @@ std::string UnpackItemMembers(const std::string& prefix, const std::string& arch
     static const char* const kPlainMessages[] = {"LC_ALL=C", nullptr};
     char* errors = nullptr;
     bool timedOut = false;
-    int status = BlockingExecuteWithLimit(command.c_str(), kPlainMessages, ScanLimitMs(), nullptr,
-                                          &errors, &timedOut);
-    std::string problem = Judge(status, timedOut, errors);
+    int ended = BlockingExecuteWithLimit(command.c_str(), kPlainMessages, ScanLimitMs(), nullptr,
+                                         &errors, &timedOut);
+    std::string problem = Judge(ended, timedOut, errors);
     gen_free(errors);
     return problem;
 }

@@ -180,6 +180,7 @@ TEST_F(DamagedDistribution, NonRegularFilesAreRefusedByTypeInsteadOfBlocking) {
         ASSERT_EQ(mkfifo(dist.path(file).c_str(), 0644), 0);
     MakeDirectory(dist.path("info/addonlist.txt"));
     // An item whose description member unpacks as a FIFO.
+    ASSERT_EQ(mkfifo(dist.path("ppc/linux86_bsp_pipe.tgz").c_str(), 0644), 0);
     std::string stage = tmp / "stage";
     ASSERT_EQ(ShellStatus("mkdir -p '" + stage + "/fifo' && mkfifo '" + stage +
                           "/fifo/readme.txt' && tar -C '" + stage + "' -czf '" +
@@ -198,6 +199,7 @@ TEST_F(DamagedDistribution, NonRegularFilesAreRefusedByTypeInsteadOfBlocking) {
     }
     EXPECT_NE(r.err.find("These parts of the distribution are damaged and were left out:\n" +
                          dist.path("info/version.txt") + ": not a regular file\n" +
+                         dist.path("ppc/linux86_bsp_pipe.tgz") + ": not a regular file\n" +
                          dist.path("alltargets/linux86_bsp_fifo.tgz") +
                          ": ./fifo/readme.txt is not a regular file\n"),
               std::string::npos)
