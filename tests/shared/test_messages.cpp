@@ -150,34 +150,6 @@ TEST_F(MessagesTest, TrapsPrintAndExitTwo) {
         ExitedWithCode(12), "Halted");
 }
 
-int StopGtar(char* account, int size) {
-    snprintf(account, size, "1 running command (gtar, process 1234)");
-    return 1;
-}
-
-TEST_F(MessagesTest, TerminationTrapsSayWhatTheyStopped) {
-    const struct {
-        int signal_number;
-        const char* output;
-    } cases[] = {
-        {SIGTERM, "^setup: error: Terminated: stopped 1 running command \\(gtar, process "
-                  "1234\\)\\.\n$"},
-        {SIGHUP, "^setup: error: Interrupt \\(1\\): stopped 1 running command \\(gtar, "
-                 "process 1234\\)\\.\n$"},
-        {SIGINT, "^setup: error: Halted\n$"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EXIT(
-            {
-                InstallTraps();
-                gen_stop_children = StopGtar;
-                raise(c.signal_number);
-                _exit(99);
-            },
-            ExitedWithCode(2), c.output);
-    }
-}
-
 // The sanitizer's own fault handler, called after the trap, reports and exits instead.
 #if defined(__SANITIZE_ADDRESS__)
 #define VT_ASAN 1

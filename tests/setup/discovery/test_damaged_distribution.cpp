@@ -2,19 +2,13 @@
 // name nothing, FIFOs where text files belong, a scan command that never ends, and signals
 // that arrive while one runs. Each must be named, leave its item out, and leave nothing
 // behind: no process, no scan tree.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
-#include <fstream>
 #include <random>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "setup/discovery/test_discovery_support.h"
 #include "support/run_program.h"
@@ -24,20 +18,11 @@ const InstallOptions& o = installOptions;
 
 // True once the process is gone or only a zombie that its new parent has yet to reap.
 bool Gone(pid_t pid) {
-    if (kill(pid, 0) != 0) return errno == ESRCH;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    size_t end = text.rfind(')');
-    return end != std::string::npos && end + 2 < text.size() && text[end + 2] == 'Z';
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    std::string stat = PathExists("/proc/" + std::to_string(pid))
+                           ? ReadFile("/proc/" + std::to_string(pid) + "/stat")
+                           : "";
+    size_t end = stat.rfind(')');
+    return end == std::string::npos || stat.compare(end, 3, ") Z") == 0;
 }
 
 std::vector<pid_t> NumbersIn(const std::string& path) {
@@ -65,17 +50,18 @@ protected:
         MakeDirectory(util);
         ASSERT_EQ(symlink(FindOnPath("tar").c_str(), (util + "/gtar").c_str()), 0);
         ASSERT_EQ(symlink(FindOnPath("gzip").c_str(), (util + "/gzip").c_str()), 0);
+        MakeDirectory(scratch);
     }
 
-    // A gtar that, for archives of the item `item`, records its own process number and that
-    // of a child it starts, and then waits for ever (ignoring TERM when `stubborn`);
-    // any other archive it hands to the real tar.
-    void HangingGtar(const std::string& item, bool stubborn) {
+    // A gtar that, for the archive of item `item`, runs `before`, starts a child, records
+    // its own process number and the child's, runs `after` and waits for ever; any other
+    // archive it hands to the real tar.
+    void HangingGtar(const std::string& item, const std::string& before, const std::string& after) {
         ASSERT_EQ(unlink((util + "/gtar").c_str()), 0);
         WriteFile(util + "/gtar",
-                  "#!/bin/sh\ncase \"$*\" in *_bsp_" + item + ".tgz*)\n" +
-                      (stubborn ? "  trap '' TERM\n" : "") + "  sleep 300 &\n  echo $$ $! > " +
-                      pids + "\n  wait\n  exit 1;;\nesac\nexec " + FindOnPath("tar") + " \"$@\"\n",
+                  "#!/bin/sh\ncase \"$*\" in *_bsp_" + item + ".tgz*)\n" + before +
+                      "\nsleep 300 &\necho $$ $! > " + pids + "\n" + after +
+                      "\nwait; exit 1;;\nesac\nexec " + FindOnPath("tar") + " \"$@\"\n",
                   0755);
     }
 
@@ -150,21 +136,16 @@ TEST_F(DamagedDistribution, CatalogEntriesThatNameNothingAreNamedAndLeftOut) {
                                   "BEGIN bsp\nbsp_flag\nFlag\n4294967296\n20\nEND bsp\n"
                                   "BEGIN bsp\nbsp_\033[2J\nEscape\n0\n20\nEND bsp\nEND FILE");
 
+    std::string expected = "Failed to parse component list.\n";
+    expected += "bsp_gone: no archive of it in " + dist.path("ppc") + "\n";
+    expected += "bsp_kept: the target index 4294967311 is out of range\n"; // not 15
+    expected += "bsp_kept: the target index -2 is out of range\n";
+    expected += "bsp_kept: the target index \"2x\" is not a number\n";
+    expected += "bsp_\\033[2J: no archive of it in " + dist.path("alltargets") + "\n";
+    expected += "Try removing " + catalog + ".\n";
     testing::internal::CaptureStderr();
     Discover(dist.root());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Failed to parse component list.\n"
-              "bsp_gone: no archive of it in " +
-                  dist.path("ppc") +
-                  "\n"
-                  "bsp_kept: the target index 4294967311 is out of range\n"
-                  "bsp_kept: the target index -2 is out of range\n"
-                  "bsp_kept: the target index \"2x\" is not a number\n"
-                  "bsp_\\033[2J: no archive of it in " +
-                  dist.path("alltargets") +
-                  "\n"
-                  "Try removing " +
-                  catalog + ".\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
     ASSERT_EQ(o.numBSPs, 2);
     EXPECT_STREQ(FindItem(o.bsps, "bsp_kept")->description, "Kept");
     EXPECT_EQ(FindItem(o.bsps, "bsp_kept")->targetIndex, kAllTargets);
@@ -175,7 +156,6 @@ TEST_F(DamagedDistribution, NonRegularFilesAreRefusedByTypeInsteadOfBlocking) {
     dist.Basic().Item(Bsp("good", "Good Board"));
     ASSERT_TRUE(dist.Build());
     MakeDirectory(dist.path("info"));
-    MakeDirectory(scratch);
     for (const char* file : {"info/bsplist.txt", "info/version.txt"})
         ASSERT_EQ(mkfifo(dist.path(file).c_str(), 0644), 0);
     MakeDirectory(dist.path("info/addonlist.txt"));
@@ -210,8 +190,7 @@ TEST_F(DamagedDistribution, NonRegularFilesAreRefusedByTypeInsteadOfBlocking) {
 TEST_F(DamagedDistribution, AScanCommandThatOutlivesTheTimeoutIsStoppedWithItsGroup) {
     dist.Basic().Item(Bsp("good", "Good Board")).Item(Bsp("slow", "Slow Board"));
     ASSERT_TRUE(dist.Build());
-    MakeDirectory(scratch);
-    HangingGtar("slow", true);
+    HangingGtar("slow", "trap '' TERM", ""); // and so does its child: KILL after the grace
 
     ProgramResult r = RunSetup({"-save_catalogs", "-scan_timeout", "1"});
     ASSERT_FALSE(r.timedOut);
@@ -236,85 +215,36 @@ TEST_F(DamagedDistribution, AScanCommandThatOutlivesTheTimeoutIsStoppedWithItsGr
     }
 }
 
-// The program started in the background, so that a signal can reach it mid-scan.
-class SetupInBackground {
-public:
-    SetupInBackground(const std::vector<std::string>& args, const std::string& dir,
-                      const std::string& tmpdir)
-        : errPath_(dir + "/setup.err") {
-        pid_ = fork();
-        if (pid_ == 0) {
-            int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(err, 2);
-            if (chdir(dir.c_str()) != 0) _exit(126);
-            setenv("TMPDIR", tmpdir.c_str(), 1);
-            std::vector<std::string> words = {SetupProgram()};
-            words.insert(words.end(), args.begin(), args.end());
-            std::vector<char*> argv;
-            for (std::string& w : words) argv.push_back(&w[0]);
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-    }
-    ~SetupInBackground() {
-        if (status_ == -1 && pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    void signal(int number) { kill(pid_, number); }
-    // The wait status once it ended within the time, else -1.
-    int wait(int timeoutMs) {
-        WaitUntil([this] { return waitpid(pid_, &status_, WNOHANG) == pid_; }, timeoutMs);
-        return status_;
-    }
-    std::string err() const { return ReadFile(errPath_); }
-
-private:
-    pid_t pid_ = -1;
-    int status_ = -1;
-    std::string errPath_;
-};
-
 TEST_F(DamagedDistribution, SignalsDuringTheScanStopTheCommandAndRemoveTheScanTree) {
     dist.Basic().Item(Bsp("slow", "Slow Board"));
     ASSERT_TRUE(dist.Build());
-    HangingGtar("slow", false);
-    const std::string stopped = "stopped 1 running command \\(gtar, process [0-9]+\\)\\.";
+    const std::string stopped = "stopped 1 running command \\(gtar, process [0-9]+\\)\\.\n";
     const struct {
-        int signal;
-        bool fatal;
+        const char* name;
+        int status;
         std::string err;
     } cases[] = {
-        {SIGTERM, false, "^setup: error: Terminated: " + stopped + "\n$"},
-        {SIGHUP, false, "^setup: error: Interrupt \\(1\\): " + stopped + "\n$"},
-        {SIGINT, false, "^setup: error: Halted\n$"},
-        {SIGSEGV, true, "^$"},
-        {SIGABRT, true, "^$"},
+        {"TERM", 2, "setup: error: Terminated: " + stopped},
+        {"HUP", 2, "setup: error: Interrupt \\(1\\): " + stopped},
+        {"ABRT", 128 + SIGABRT, ""}, // fatal: the process dies of it, as without the trap
     };
     for (const auto& c : cases) {
-        std::string tmpdir = tmp / ("scratch" + std::to_string(c.signal));
-        MakeDirectory(tmpdir);
+        // The signal comes from the scan command itself, to the program that runs it (its
+        // parent, or the shell's parent).
+        HangingGtar("slow", "",
+                    "p=$PPID; [ \"$(cat /proc/$p/comm)\" = setup ] || p=$(cut -d' ' -f4 "
+                    "/proc/$p/stat); kill -s " +
+                        std::string(c.name) + " $p");
         unlink(pids.c_str());
-        SetupInBackground setup({"-nodisplay", "-source_dir", dist.root(), "-util_dir", util},
-                                tmp.path(), tmpdir);
-        ASSERT_TRUE(WaitUntil([&] { return NumbersIn(pids).size() == 2; }, 20000)) << c.signal;
-        EXPECT_FALSE(DirectoryEmpty(tmpdir)) << "no scan tree";
-        setup.signal(c.signal);
-        int status = setup.wait(15000);
-        ASSERT_NE(status, -1) << c.signal << ": still running";
-        if (c.fatal) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.signal;
-        } else {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << c.signal;
-            EXPECT_TRUE(DirectoryEmpty(tmpdir)) << c.signal << ": the scan tree stayed";
+        ProgramResult r = RunSetup({});
+        EXPECT_EQ(r.status, c.status) << c.name << r.err;
+        EXPECT_TRUE(std::regex_match(r.err, std::regex(c.err))) << c.name << ": " << r.err;
+        ASSERT_EQ(NumbersIn(pids).size(), 2u) << c.name;
+        for (pid_t pid : NumbersIn(pids)) EXPECT_TRUE(Gone(pid)) << c.name << ": " << pid;
+        if (c.status == 2) {
+            EXPECT_TRUE(DirectoryEmpty(scratch)) << c.name << ": the tree stayed";
         }
-        EXPECT_TRUE(std::regex_search(setup.err(), std::regex(c.err))) << setup.err();
-        for (pid_t pid : NumbersIn(pids)) EXPECT_TRUE(Gone(pid)) << c.signal << ": " << pid;
+        ShellStatus("rm -rf '" + scratch + "'/*");
     }
 }
 } // namespace

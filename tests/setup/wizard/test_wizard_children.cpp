@@ -4,16 +4,13 @@
 // wrapper's processes may be left and nothing may be extracted afterwards. Also the one alert
 // that names the distribution's damaged items before the wizard opens.
 #include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,13 +24,6 @@ namespace {
 
 const int kSlowFiles = 300;
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The processes of a process group that are still alive (zombies do not count).
 std::vector<pid_t> LiveMembersOf(pid_t group) {
     std::vector<pid_t> members;
@@ -41,7 +31,7 @@ std::vector<pid_t> LiveMembersOf(pid_t group) {
     while (dirent* entry = proc ? readdir(proc) : nullptr) {
         pid_t pid = static_cast<pid_t>(atoi(entry->d_name));
         if (pid <= 0) continue;
-        std::string stat = ReadText("/proc/" + std::string(entry->d_name) + "/stat");
+        std::string stat = ReadFile("/proc/" + std::string(entry->d_name) + "/stat");
         size_t end = stat.rfind(')');
         char state = 0;
         int parent = 0, pgrp = 0;
@@ -92,16 +82,21 @@ protected:
         return {"-source_dir", dist.root(), "-target_dir", target, "-util_dir", util};
     }
 
-    // The wrapper's process number, once it runs: the leader of the command's group.
-    pid_t Leader() const {
+    // The wrapper's process number (the leader of the command's group) once the slow
+    // archive has begun to land in the target; 0 when it never did.
+    pid_t Expanding() const {
         pid_t leader = 0;
-        WaitFor([&] { return (leader = atoi(ReadText(leaderFile).c_str())) > 0; }, 30000);
-        return leader;
+        WaitFor([&] { return (leader = atoi(ReadFile(leaderFile).c_str())) > 0; }, 30000);
+        bool landing = WaitFor([&] { return CountFiles(target + "/slow") >= 5; }, 30000);
+        return landing ? leader : 0;
     }
 
-    // Waits until the slow archive has begun to land in the target.
-    bool Expanding() const {
-        return WaitFor([&] { return CountFiles(target + "/slow") >= 5; }, 30000);
+    // Opens the wizard, goes to the Summary page and presses Install.
+    pid_t StartInstall(WizardRun& run) const {
+        if (!run.waitForWindow()) return 0;
+        run.clickRow("mslSegments", 4);
+        run.next();
+        return Expanding();
     }
 
     // After the end of the run: the wrapper's whole group is gone, and nothing lands after
@@ -123,12 +118,8 @@ protected:
 
 TEST_F(WizardChildren, CancelStopsTheRealTarBehindAWrapperScript) {
     WizardRun run(Options(), home);
-    ASSERT_TRUE(run.waitForWindow()) << run.err();
-    run.clickRow("mslSegments", 4); // Summary
-    run.next();
-    pid_t leader = Leader();
-    ASSERT_GT(leader, 0) << run.out();
-    ASSERT_TRUE(Expanding()) << run.out();
+    pid_t leader = StartInstall(run);
+    ASSERT_GT(leader, 0) << run.out() << run.err();
 
     run.cancel();
     unsigned long question = WaitForShownWindow(kQuestionTitle);
@@ -145,95 +136,47 @@ TEST_F(WizardChildren, TerminationSignalsWhileExpandingLeaveNoChild) {
     for (int signal_number : {SIGTERM, SIGHUP}) {
         ShellStatus("rm -rf '" + target + "' '" + leaderFile + "'");
         WizardRun run(Options(), home);
-        ASSERT_TRUE(run.waitForWindow()) << run.err();
-        run.clickRow("mslSegments", 4);
-        run.next();
-        pid_t leader = Leader();
-        ASSERT_GT(leader, 0) << run.out();
-        ASSERT_TRUE(Expanding()) << run.out();
+        pid_t leader = StartInstall(run);
+        ASSERT_GT(leader, 0) << run.out() << run.err();
 
         kill(run.pid(), signal_number);
         ExpectNothingLeft(leader, strsignal(signal_number));
     }
 }
 
-// The wizard on an X server of its own, which the test then kills.
-class WizardOnOwnServer {
-public:
-    WizardOnOwnServer(const XvfbServer& server, const std::vector<std::string>& args,
-                      const std::string& home)
-        : display_(server.display()) {
-        pid_ = fork();
-        if (pid_ == 0) {
-            int null = open("/dev/null", O_RDWR);
-            for (int fd = 0; fd <= 2; fd++) dup2(null, fd);
-            setpgid(0, 0);
-            if (chdir(home.c_str()) != 0) _exit(126);
-            setenv("HOME", home.c_str(), 1);
-            setenv("DISPLAY", display_.c_str(), 1);
-            std::vector<std::string> words = {SetupProgram()};
-            words.insert(words.end(), args.begin(), args.end());
-            std::vector<char*> argv;
-            for (std::string& w : words) argv.push_back(&w[0]);
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-    }
-    ~WizardOnOwnServer() {
-        if (running()) kill(-pid_, SIGKILL);
-        WaitFor([this] { return !running(); }, 5000);
-    }
-    bool running() {
-        return pid_ > 0 && !ended_ && !(ended_ = waitpid(pid_, nullptr, WNOHANG) == pid_);
-    }
-    // Waits for the window, then clicks a row of the page list and then Next.
-    bool startInstall(int summaryRow) {
-        std::string id;
-        WaitFor(
-            [&] {
-                std::vector<unsigned long> ids = FindWindowsByTitle(display_, kWizardTitle);
-                if (!ids.empty()) id = std::to_string(ids.back());
-                return !id.empty();
-            },
-            20000);
-        if (id.empty()) return false;
-        const WizardLayout& layout = TheWizardLayout();
-        int rowX = layout.at("mslSegments").x + 30;
-        int rowY = layout.firstRow.at("mslSegments") + summaryRow * layout.rowHeight +
-                   layout.rowHeight / 2;
-        WizardRect next = layout.at("bNext");
-        return Xdo({"mousemove", "--sync", "--window", id, std::to_string(rowX),
-                    std::to_string(rowY), "click", "1", "mousemove", "--window", id,
-                    std::to_string(next.x + next.width / 2),
-                    std::to_string(next.y + next.height / 2), "click", "1"}) == 0;
-    }
-
-private:
-    int Xdo(const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {"xdotool"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        ProgramOptions options;
-        options.extraEnv.push_back("DISPLAY=" + display_);
-        return RunProgram(argv, options).status;
-    }
-
-    std::string display_;
-    pid_t pid_ = -1;
-    bool ended_ = false;
-};
+// xdotool on another X server than the shared one.
+void XdoOn(const std::string& display, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProgramOptions options;
+    options.extraEnv.push_back("DISPLAY=" + display);
+    RunProgram(argv, options);
+}
 
 TEST_F(WizardChildren, LosingTheXServerWhileExpandingEndsTheRunAndItsCommand) {
-    XvfbServer server;
+    XvfbServer server; // the wizard's own, for the test to kill
     ASSERT_TRUE(server.ok());
-    WizardOnOwnServer run(server, Options(), home);
-    ASSERT_TRUE(run.startInstall(4));
-    pid_t leader = Leader();
-    ASSERT_GT(leader, 0);
-    ASSERT_TRUE(Expanding());
+    std::vector<std::string> argv = {SetupProgram()};
+    for (const std::string& option : Options()) argv.push_back(option);
+    BackgroundProgram run(argv, {"DISPLAY=" + server.display(), "HOME=" + home});
+    std::string window;
+    ASSERT_TRUE(WaitFor([&] {
+        std::vector<unsigned long> ids = FindWindowsByTitle(server.display(), kWizardTitle);
+        return !ids.empty() && !(window = std::to_string(ids.back())).empty();
+    })) << run.output();
+    const WizardLayout& layout = TheWizardLayout();
+    WizardRect next = layout.at("bNext");
+    int summaryY = layout.firstRow.at("mslSegments") + 4 * layout.rowHeight + layout.rowHeight / 2;
+    XdoOn(server.display(),
+          {"mousemove", "--window", window, std::to_string(layout.at("mslSegments").x + 30),
+           std::to_string(summaryY), "click", "1", "mousemove", "--window", window,
+           std::to_string(next.x + next.width / 2), std::to_string(next.y + next.height / 2),
+           "click", "1"});
+    pid_t leader = Expanding();
+    ASSERT_GT(leader, 0) << run.output();
 
     server.kill();
-    EXPECT_TRUE(WaitFor([&] { return !run.running(); }, 10000)) << "the installer stayed";
+    EXPECT_NE(run.wait(10000), -1) << "the installer stayed";
     ExpectNothingLeft(leader, "X server lost");
 }
 
