@@ -156,7 +156,13 @@ void InstallFatalTraps() {
     action.sa_sigaction = FatalTrap;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_SIGINFO; // the signal stays blocked until the handler returns
-    for (int i = 0; i < kNumFatal; i++) sigaction(kFatalSignals[i], &action, &beforeFatalTrap[i]);
+    for (int i = 0; i < kNumFatal; i++) {
+        struct sigaction before;
+        sigaction(kFatalSignals[i], &action, &before);
+        // Installed a second time, the trap must not take itself for what came before it.
+        if (!(before.sa_flags & SA_SIGINFO) || before.sa_sigaction != FatalTrap)
+            beforeFatalTrap[i] = before;
+    }
 }
 
 struct TrapEntry {
