@@ -3,7 +3,6 @@
 // Prints the median of several runs of each and their ratio. Then the ordering of a set:
 // 200,000 records of one description against 200,000 distinct ones, which must cost about
 // the same (at most twice as much). Run: bench_scan [runs], in $TMPDIR (default /tmp).
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,12 +19,6 @@
 namespace {
 constexpr int kItems = 300;
 constexpr int kSortedRecords = 200000;
-
-double NowMs() {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
-}
 
 // 300 items spread over three target directories, each archive holding a description,
 // a dependency file and a little payload, like a real board-support package.
@@ -53,7 +46,7 @@ bool MakeDistribution(const std::string& root) {
 }
 
 // The scan's commands, run one after another with nothing else around them.
-double RunCommandsAlone(const std::string& root, const std::string& scratch) {
+Cost RunCommandsAlone(const std::string& root, const std::string& scratch) {
     char* prefix = ExtractCommandPrefix();
     std::vector<std::string> commands;
     for (const char* target : {"ppc", "mips", "arm"}) {
@@ -70,8 +63,8 @@ double RunCommandsAlone(const std::string& root, const std::string& scratch) {
         }
     }
     gen_free(prefix);
-    if (chdir(scratch.c_str()) != 0) return -1;
-    double start = NowMs();
+    if (chdir(scratch.c_str()) != 0) exit(1);
+    Stopwatch watch;
     for (const std::string& command : commands) {
         char* out = nullptr;
         char* err = nullptr;
@@ -79,20 +72,20 @@ double RunCommandsAlone(const std::string& root, const std::string& scratch) {
         gen_free(out);
         gen_free(err);
     }
-    double elapsed = NowMs() - start;
-    if (system(("rm -rf '" + scratch + "'/*").c_str()) != 0) return -1;
-    return elapsed;
+    Cost cost = watch.Read();
+    Shell("rm -rf '" + scratch + "'/*");
+    return cost;
 }
 
-double RunScan() {
-    double start = NowMs();
+Cost RunScan() {
+    Stopwatch watch;
     int count = installOptions.InitializeSet("bsp", installOptions.bsps);
-    double elapsed = NowMs() - start;
+    Cost cost = watch.Read();
     if (count != kItems) {
         fprintf(stderr, "bench_scan: the scan found %d items, not %d\n", count, kItems);
         exit(1);
     }
-    return elapsed;
+    return cost;
 }
 // Milliseconds to sort `records` items whose descriptions are all alike (`equal`) or all
 // different; false in *stable when equal descriptions lost their order.
@@ -104,9 +97,9 @@ double SortTime(bool equal, bool* stable) {
         set.push_back(new Component("bsp_x", description, i, true, false));
         gen_free(description);
     }
-    double start = NowMs();
+    Stopwatch watch;
     SortSet(set.data(), 0, kSortedRecords - 1);
-    double elapsed = NowMs() - start;
+    double elapsed = watch.Read().wall;
     for (int i = 1; equal && i < kSortedRecords; i++)
         if (set[i]->index < set[i - 1]->index) *stable = false;
     for (Component* c : set) {
@@ -138,16 +131,21 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<double> scans, alone;
+    // Processor time (the program's and its commands') is the steadier figure on a busy
+    // machine; elapsed time also counts the waits.
+    std::vector<double> scanWall, scanCpu, bareWall, bareCpu;
     for (int run = 0; run < runs; run++) {
-        alone.push_back(RunCommandsAlone(root, scratch));
-        scans.push_back(RunScan());
+        Cost bare = RunCommandsAlone(root, scratch), scan = RunScan();
+        bareWall.push_back(bare.wall), bareCpu.push_back(bare.Cpu());
+        scanWall.push_back(scan.wall), scanCpu.push_back(scan.Cpu());
     }
-    double scan = Median(scans), bare = Median(alone);
     printf("items %d, runs %d\n", kItems, runs);
-    printf("scan (InitializeSet)     median %8.1f ms\n", scan);
-    printf("extraction commands only median %8.1f ms\n", bare);
-    printf("ratio %.3f (target <= 1.05)\n", scan / bare);
+    printf("scan (InitializeSet)     median %8.1f ms, cpu %8.1f ms\n", Median(scanWall),
+           Median(scanCpu));
+    printf("extraction commands only median %8.1f ms, cpu %8.1f ms\n", Median(bareWall),
+           Median(bareCpu));
+    printf("ratio %.3f elapsed, %.3f cpu (target <= 1.05)\n", Median(scanWall) / Median(bareWall),
+           Median(scanCpu) / Median(bareCpu));
 
     std::vector<double> equalSorts, distinctSorts;
     bool stable = true;
