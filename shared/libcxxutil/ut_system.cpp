@@ -203,22 +203,25 @@ bool pumpOutput(CapturedStream* streams, int n, long deadline) {
 }
 
 // Waits for the child until the deadline; its wait status, or -1 when the deadline came
-// first (*inTime false) or it was not ours to wait for.
+// first (*inTime false) or it was not ours to wait for. Its output has ended, so it is
+// usually about to be reaped: the first pauses are short.
 int waitUntil(pid_t pid, long deadline, bool* inTime) {
     *inTime = true;
-    long pause = 1;
+    long pauseUs = 50;
     for (;;) {
         int status = 0;
         pid_t got = waitpid(pid, &status, WNOHANG);
         if (got == pid) return status;
         if (got < 0 && errno != EINTR) return -1;
-        if (nowMs() >= deadline) {
+        long left = deadline - nowMs();
+        if (left <= 0) {
             *inTime = false;
             return -1;
         }
-        struct timespec nap = {0, waitSlice(deadline, pause) * 1000000L};
+        long napUs = pauseUs < left * 1000 ? pauseUs : left * 1000;
+        struct timespec nap = {napUs / 1000000, (napUs % 1000000) * 1000};
         nanosleep(&nap, nullptr);
-        pause = pause * 2 < 50 ? pause * 2 : 50;
+        pauseUs = pauseUs * 2 < 50000 ? pauseUs * 2 : 50000;
     }
 }
 
