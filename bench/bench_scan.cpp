@@ -1,7 +1,8 @@
 // Scan of a 300-item distribution against the bare extraction commands it runs: the
 // scan's own work (directory reading, member files, the set) should add at most 5%.
-// Prints the median of several runs of each and their ratio. Run: bench_scan [runs]
-#include <sys/time.h>
+// Prints the median of several runs of each and their ratio. Then the ordering of a set:
+// 200,000 records of one description against 200,000 distinct ones, which must cost about
+// the same (at most twice as much). Run: bench_scan [runs], in $TMPDIR (default /tmp).
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,23 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
 #include "shared/libcxxutil/ut_system.h"
 
 namespace {
 constexpr int kItems = 300;
-
-double NowMs() {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+constexpr int kSortedRecords = 200000;
 
 // 300 items spread over three target directories, each archive holding a description,
 // a dependency file and a little payload, like a real board-support package.
@@ -54,7 +46,7 @@ bool MakeDistribution(const std::string& root) {
 }
 
 // The scan's commands, run one after another with nothing else around them.
-double RunCommandsAlone(const std::string& root, const std::string& scratch) {
+Cost RunCommandsAlone(const std::string& root, const std::string& scratch) {
     char* prefix = ExtractCommandPrefix();
     std::vector<std::string> commands;
     for (const char* target : {"ppc", "mips", "arm"}) {
@@ -71,8 +63,8 @@ double RunCommandsAlone(const std::string& root, const std::string& scratch) {
         }
     }
     gen_free(prefix);
-    if (chdir(scratch.c_str()) != 0) return -1;
-    double start = NowMs();
+    if (chdir(scratch.c_str()) != 0) exit(1);
+    Stopwatch watch;
     for (const std::string& command : commands) {
         char* out = nullptr;
         char* err = nullptr;
@@ -80,18 +72,41 @@ double RunCommandsAlone(const std::string& root, const std::string& scratch) {
         gen_free(out);
         gen_free(err);
     }
-    double elapsed = NowMs() - start;
-    if (system(("rm -rf '" + scratch + "'/*").c_str()) != 0) return -1;
-    return elapsed;
+    Cost cost = watch.Read();
+    Shell("rm -rf '" + scratch + "'/*");
+    return cost;
 }
 
-double RunScan() {
-    double start = NowMs();
+Cost RunScan() {
+    Stopwatch watch;
     int count = installOptions.InitializeSet("bsp", installOptions.bsps);
-    double elapsed = NowMs() - start;
+    Cost cost = watch.Read();
     if (count != kItems) {
         fprintf(stderr, "bench_scan: the scan found %d items, not %d\n", count, kItems);
         exit(1);
+    }
+    return cost;
+}
+// Milliseconds to sort `records` items whose descriptions are all alike (`equal`) or all
+// different; false in *stable when equal descriptions lost their order.
+double SortTime(bool equal, bool* stable) {
+    std::vector<Component*> set;
+    for (int i = 0; i < kSortedRecords; i++) {
+        char* description = equal ? gen_copy(i % 2 ? "Board" : "BOARD")
+                                  : gen_asprintf("Board %07d", (i * 7919) % kSortedRecords);
+        set.push_back(new Component("bsp_x", description, i, true, false));
+        gen_free(description);
+    }
+    Stopwatch watch;
+    SortSet(set.data(), 0, kSortedRecords - 1);
+    double elapsed = watch.Read().wall;
+    for (int i = 1; equal && i < kSortedRecords; i++)
+        if (set[i]->index < set[i - 1]->index) *stable = false;
+    for (Component* c : set) {
+        gen_free(c->name);
+        gen_free(c->description);
+        gen_free(c->dependencies);
+        delete c;
     }
     return elapsed;
 }
@@ -99,9 +114,9 @@ double RunScan() {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 5;
-    char base[] = "/tmp/vt_bench_scan_XXXXXX";
-    if (!mkdtemp(base)) return 1;
-    std::string root = std::string(base) + "/dist", scratch = std::string(base) + "/scratch";
+    std::string base = MakeScratchDir("vt_bench_scan");
+    if (base.empty()) return 1;
+    std::string root = base + "/dist", scratch = base + "/scratch";
     if (!MakeDistribution(root) || system(("mkdir -p '" + scratch + "'").c_str()) != 0) {
         fprintf(stderr, "bench_scan: could not make the distribution\n");
         return 1;
@@ -109,22 +124,38 @@ int main(int argc, char** argv) {
     InstallOptions& o = installOptions;
     o.noDisplay = true;
     o.sourceDir = gen_copy(root.c_str());
-    o.programDir = gen_copy(base);
+    o.programDir = gen_copy(base.c_str());
     o.InitializeTargets();
     if (!o.FindUtilities()) {
         fprintf(stderr, "bench_scan: tar and gzip are needed\n");
         return 1;
     }
 
-    std::vector<double> scans, alone;
+    // Processor time (the program's and its commands') is the steadier figure on a busy
+    // machine; elapsed time also counts the waits.
+    std::vector<double> scanWall, scanCpu, bareWall, bareCpu;
     for (int run = 0; run < runs; run++) {
-        alone.push_back(RunCommandsAlone(root, scratch));
-        scans.push_back(RunScan());
+        Cost bare = RunCommandsAlone(root, scratch), scan = RunScan();
+        bareWall.push_back(bare.wall), bareCpu.push_back(bare.Cpu());
+        scanWall.push_back(scan.wall), scanCpu.push_back(scan.Cpu());
     }
-    double scan = Median(scans), bare = Median(alone);
     printf("items %d, runs %d\n", kItems, runs);
-    printf("scan (InitializeSet)     median %8.1f ms\n", scan);
-    printf("extraction commands only median %8.1f ms\n", bare);
-    printf("ratio %.3f (target <= 1.05)\n", scan / bare);
-    return system(("rm -rf '" + std::string(base) + "'").c_str()) == 0 ? 0 : 1;
+    printf("scan (InitializeSet)     median %8.1f ms, cpu %8.1f ms\n", Median(scanWall),
+           Median(scanCpu));
+    printf("extraction commands only median %8.1f ms, cpu %8.1f ms\n", Median(bareWall),
+           Median(bareCpu));
+    printf("ratio %.3f elapsed, %.3f cpu (target <= 1.05)\n", Median(scanWall) / Median(bareWall),
+           Median(scanCpu) / Median(bareCpu));
+
+    std::vector<double> equalSorts, distinctSorts;
+    bool stable = true;
+    for (int run = 0; run < runs; run++) {
+        equalSorts.push_back(SortTime(true, &stable));
+        distinctSorts.push_back(SortTime(false, &stable));
+    }
+    double equal = Median(equalSorts), distinct = Median(distinctSorts);
+    printf("sorting %d records: one description median %.1f ms%s, distinct ones %.1f ms\n",
+           kSortedRecords, equal, stable ? "" : " (ORDER LOST)", distinct);
+    printf("ratio %.3f (target <= 2)\n", equal / distinct);
+    return 0;
 }

@@ -89,12 +89,29 @@ bool WriteText(const std::string& path, const std::string& text) {
     return fclose(f) == 0 && written;
 }
 
+namespace {
+// Never freed: exit-time handlers read it.
+std::vector<std::string>* scratchDirs = nullptr;
+
+void RemoveScratchDirs() {
+    for (const std::string& dir : *scratchDirs)
+        Shell("chmod -R u+w '" + dir + "' 2>/dev/null; rm -rf '" + dir + "'");
+}
+} // namespace
+
 std::string MakeScratchDir(const char* prefix) {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + "_XXXXXX";
-    if (mkdtemp(&pattern[0])) return pattern;
-    perror(pattern.c_str());
-    return "";
+    if (!mkdtemp(&pattern[0])) {
+        perror(pattern.c_str());
+        return "";
+    }
+    if (!scratchDirs) {
+        scratchDirs = new std::vector<std::string>;
+        atexit(RemoveScratchDirs);
+    }
+    scratchDirs->push_back(pattern);
+    return pattern;
 }
 
 namespace {

@@ -45,6 +45,8 @@ private:
 bool Shell(const std::string& command);
 bool WriteText(const std::string& path, const std::string& text);
 // A new directory in $TMPDIR (default /tmp) named after `prefix`; "" when it cannot be made.
+// It goes, with everything in it, when the process exits, however main ends: after the
+// exit-time handlers that the toolkit registers later (its settings file among them).
 std::string MakeScratchDir(const char* prefix);
 // The install benchmarks' distribution below `root`: kInstallBenchArchives item archives of
 // the "bsp" set, alltargets/linux86_bsp_nNNN.tgz, of 100 files each (20,000 in all). Each

@@ -4,6 +4,8 @@
 // item_sets.cpp.
 #include "setup/components.h"
 
+#include <algorithm>
+
 #include "setup/install_options.h"
 #include "shared/indgen.h"
 
@@ -64,16 +66,13 @@ void SwapComponents(Component** set, int i, int j) {
     set[j] = kept;
 }
 
+// A stable merge sort: a catalog may hold many items of one description, and those keep
+// the order in which they were found, in O(n log n) whatever the input.
 void SortSet(Component** set, int low, int high) {
     if (low >= high) return;
-    SwapComponents(set, low, (low + high) / 2);
-    int last = low;
-    for (int i = low + 1; i <= high; i++)
-        if (gen_stricmp(set[i]->description, set[low]->description) < 0)
-            SwapComponents(set, ++last, i);
-    SwapComponents(set, low, last);
-    SortSet(set, low, last - 1);
-    SortSet(set, last + 1, high);
+    std::stable_sort(set + low, set + high + 1, [](const Component* a, const Component* b) {
+        return gen_stricmp(a->description, b->description) < 0;
+    });
 }
 
 namespace {

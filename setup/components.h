@@ -58,7 +58,7 @@ extern Segment* theRuntimeSegments[kNumSegments];
 extern int num_runtime_segments;
 
 void InitializeSegments();
-// Quicksort of set[low..high] by description, ignoring case.
+// Sorts set[low..high] by description, ignoring case; equal descriptions keep their order.
 void SortSet(Component** set, int low, int high);
 void SwapComponents(Component** set, int i, int j);
 // Selects every item that a selected item of either set depends on, transitively.

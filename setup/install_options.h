@@ -91,6 +91,7 @@ public:
     char* recordAnswersFile; // -record_answers
     bool targetDirGiven;     // -target_dir was given: it wins over an answer file
     int exitStatus;          // the program's status after the wizard (a signal ended the run)
+    int scanTimeout;         // -scan_timeout: seconds one scan command may take; 0 for 60
 };
 
 extern InstallOptions installOptions;

@@ -73,7 +73,10 @@ const char kSetupHelpText[] =
     "    -list\n"
     "        list what this distribution offers: hosts, install\n"
     "\ttypes, content kinds, targets, boards and items,\n"
-    "\tby the names an answer file uses";
+    "\tby the names an answer file uses\n"
+    "    -scan_timeout seconds\n"
+    "        stop any command that examines an archive of the\n"
+    "\tdistribution once it has run this long (60 unless given)";
 // clang-format on
 
 const char kSetupVersion[] = VT_SETUP_VERSION;
@@ -82,7 +85,7 @@ void SetupDisplayHelp() {
     fprintf(stderr, "%s\n", kSetupHelpText);
     fflush(stderr);
     gen_exit(1);
-    _Exit(1);  // an exit hook that returns must not bring us back
+    _Exit(1); // an exit hook that returns must not bring us back
 }
 
 void SetupReportErrorNoExit(const char* message) {
@@ -124,6 +127,20 @@ void Replace(char** field, char* value) {
     *field = value;
 }
 
+// The longest -scan_timeout: its milliseconds must fit in a 32-bit long.
+constexpr long kLongestScanTimeout = 2000000;
+
+int ScanTimeoutSeconds(const char* value) {
+    char* end = nullptr;
+    long seconds = value ? strtol(value, &end, 10) : 0;
+    if (!value || end == value || *end || seconds < 1 || seconds > kLongestScanTimeout) {
+        fprintf(stderr, "-scan_timeout needs a number of seconds from 1 to %ld.\n",
+                kLongestScanTimeout);
+        SetupDisplayHelp();
+    }
+    return static_cast<int>(seconds);
+}
+
 struct WholeWordOption {
     const char* word;
     bool takesValue;
@@ -139,6 +156,8 @@ const WholeWordOption kWholeWordOptions[] = {
      }},
     {"record_only", false, [](InstallOptions& o, const char*) { o.recordOnly = true; }},
     {"list", false, [](InstallOptions& o, const char*) { o.listRequested = true; }},
+    {"scan_timeout", true,
+     [](InstallOptions& o, const char* v) { o.scanTimeout = ScanTimeoutSeconds(v); }},
 };
 
 const WholeWordOption* MatchWholeWordOption(const char* argument) {
@@ -161,9 +180,9 @@ enum OptionWord {
     kInstallPatch,
     kNumOptionWords
 };
-const char* const kOptionWords[kNumOptionWords] = {
-    "source_dir", "save_catalogs", "nodisplay",    "target_dir",
-    "util_dir",   "help",          "create_patch", "install_patch"};
+const char* const kOptionWords[kNumOptionWords] = {"source_dir",   "save_catalogs", "nodisplay",
+                                                   "target_dir",   "util_dir",      "help",
+                                                   "create_patch", "install_patch"};
 
 int MatchOptionWord(const char* argument) {
     for (int word = 0; word < kNumOptionWords; word++)
@@ -176,7 +195,7 @@ const char* TakeValue(char** argv, int argc, int* i) {
     ++*i;
     return *i < argc ? argv[*i] : nullptr;
 }
-}  // namespace
+} // namespace
 
 void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
     sourceDir = targetDir = utilDir = patchInfo = nullptr;

@@ -24,6 +24,7 @@ volatile int gen_sigtrap_value;
 char gen_skip_trapsetup;
 char gen_raruve_error_msgs;
 char bigendian_host;
+GenStopChildrenHook gen_stop_children;
 
 namespace {
 
@@ -64,19 +65,44 @@ void InstallTrap(int signal_number, void (*handler)(int)) {
     _exit(2);
 }
 
+// The process that installed the traps. A child between fork and exec still has them; a
+// signal that reaches it there must not report, stop the parent's commands or run the
+// parent's exit-time handlers.
+pid_t trapOwner = 0;
+
+int StopChildren(char* account, int size) {
+    if (account && size > 0) account[0] = '\0';
+    return gen_stop_children ? gen_stop_children(account, size) : 0;
+}
+
+// The running commands are stopped before the report, so that it can say what was
+// stopped and nothing of theirs goes on writing after the message.
 void GeneralTrap(int signal_number) {
-    if (gen_exit_in_progress()) _exit(2);
+    if (getpid() != trapOwner) _exit(2);
+    if (gen_exit_in_progress()) {
+        StopChildren(nullptr, 0);
+        _exit(2);
+    }
     gen_sigtrap_value = signal_number;
+    char stopped[512];
+    int count = StopChildren(stopped, sizeof stopped);
     fflush(stdout);
     switch (signal_number) {
     case SIGINT:
         gen_error("Halted");
         break;
     case SIGHUP:
+        if (count > 0) {
+            gen_error("Interrupt (%d): stopped %s.", signal_number, stopped);
+        } else {
+            gen_error("Interrupt (%d)", signal_number);
+        }
+        break;
     case SIGQUIT:
         gen_error("Interrupt (%d)", signal_number);
         break;
-    default: // a termination request leaves quietly
+    default: // a termination request says only what it stopped
+        if (count > 0) gen_error("Terminated: stopped %s.", stopped);
         break;
     }
     LeaveAfterSignal();
@@ -108,6 +134,37 @@ void LimitTrap(int signal_number) {
     LeaveAfterSignal();
 }
 
+// The fatal signals only stop the running commands: the process then dies of the signal
+// exactly as it would have without the trap (status, core file, or the handler that was
+// there before, such as a sanitizer's). A fault comes back by itself when the faulting
+// instruction runs again; a signal that was sent is sent again.
+const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL};
+constexpr int kNumFatal = sizeof kFatalSignals / sizeof kFatalSignals[0];
+struct sigaction beforeFatalTrap[kNumFatal];
+
+void FatalTrap(int signal_number, siginfo_t* info, void*) {
+    if (getpid() == trapOwner) StopChildren(nullptr, 0);
+    for (int i = 0; i < kNumFatal; i++)
+        if (kFatalSignals[i] == signal_number)
+            sigaction(signal_number, &beforeFatalTrap[i], nullptr);
+    if (!info || info->si_code <= 0) raise(signal_number);
+}
+
+void InstallFatalTraps() {
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_sigaction = FatalTrap;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO; // the signal stays blocked until the handler returns
+    for (int i = 0; i < kNumFatal; i++) {
+        struct sigaction before;
+        sigaction(kFatalSignals[i], &action, &before);
+        // Installed a second time, the trap must not take itself for what came before it.
+        if (!(before.sa_flags & SA_SIGINFO) || before.sa_sigaction != FatalTrap)
+            beforeFatalTrap[i] = before;
+    }
+}
+
 struct TrapEntry {
     int signal_number;
     void (*handler)(int);
@@ -120,7 +177,9 @@ const TrapEntry kTraps[] = {
 static_assert(sizeof kTraps / sizeof kTraps[0] == 6, "six trapped signals");
 
 void InstallTraps() {
+    trapOwner = getpid();
     for (const TrapEntry& trap : kTraps) InstallTrap(trap.signal_number, trap.handler);
+    InstallFatalTraps();
 }
 
 // 0 little-endian, 1 big-endian, -1 neither.

@@ -26,8 +26,19 @@ extern char gen_skip_trapsetup;
 extern char gen_raruve_error_msgs;  // upper-case prefix table
 extern char bigendian_host;
 
+// How the signal traps stop the commands the program has started: installed by the
+// child-process layer when it starts its first command, null until then. It stops every
+// running command group and, when `account` is given, describes what it stopped there
+// ("1 running command (gtar, process 1234)"); it returns how many it stopped. It runs
+// inside signal handlers, so it may only make async-signal-safe calls.
+typedef int (*GenStopChildrenHook)(char* account, int size);
+extern GenStopChildrenHook gen_stop_children;
+
 // Records who the program is, installs the signal traps once, probes the byte order and
-// registers gen_destruct for normal exit. This system passes 0 for both integers.
+// registers gen_destruct for normal exit. This system passes 0 for both integers. The
+// traps stop the running commands first (gen_stop_children); the fatal signals (SIGSEGV,
+// SIGBUS, SIGABRT, SIGFPE, SIGILL) do only that, and the process then dies of the signal
+// as it would have without a trap.
 void gen_init(const char* program_path, int unused, int viewpath_mode);
 void gen_destruct();
 

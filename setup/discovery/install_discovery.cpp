@@ -2,11 +2,11 @@
 // and validation rules, what a distribution holds of them, the version text and the
 // search for gtar and gzip. Start reading at InstallOptions::SetDefaults; the item sets
 // are scanned in item_sets.cpp.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "setup/discovery/dist_problems.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
@@ -117,11 +117,10 @@ bool NothingToList(const ComponentSet& set, int count) {
 
 // The first line of the version file without surrounding white space; "" without one.
 char* ReadVersion(const char* sourceDir) {
-    char* path = gen_asprintf("%s/info/version.txt", sourceDir);
-    struct stat status;
-    FILE* file =
-        gen_stat(path, &status) == 0 && S_ISREG(status.st_mode) ? gen_fopen(path, "r") : nullptr;
-    gen_free(path);
+    std::string path = std::string(sourceDir) + "/info/version.txt";
+    std::string refusal;
+    FILE* file = OpenRegularFile(path, true, &refusal);
+    if (!refusal.empty()) NoteDistributionProblem(path, refusal);
     if (!file) return gen_copy("");
     char* line = gen_afgets(file);
     fclose(file);
@@ -235,6 +234,7 @@ void InstallOptions::SetDefaults(char**, int) {
     if (!FindUtilities()) ReportMissingUtilities();
     InitializeBSPs();
     InitializeAddons();
+    ReportDistributionProblems();
     ChoosePages(*this);
 
     cancelRequested = false;

@@ -1,21 +1,23 @@
 // The item sets ("bsp" and "addon"): found by scanning the archive names of the target
 // directories and unpacking each item's description and dependency members, or read from
-// the set's catalog file, which -save_catalogs writes after a scan. Start reading at
-// InstallOptions::InitializeSet.
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// the set's catalog file, which -save_catalogs writes after a scan. A damaged archive, or a
+// catalog entry whose archives are not there, leaves its item out. Start reading at
+// InstallOptions::InitializeSet; one archive's scan is in item_scan.cpp.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "setup/discovery/dist_problems.h"
+#include "setup/discovery/item_scan.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
-#include "shared/libcxxutil/ut_system.h"
 
 namespace {
 // Archive members longer than this are cut: descriptions and item names are short.
@@ -39,24 +41,28 @@ bool ReadLine(FILE* file, std::string* line, size_t* rawLength = nullptr) {
     return length > 0;
 }
 
-// An archive member is only read when it unpacked as a plain file (not a link or device).
-FILE* OpenMember(const std::string& path) {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
-    return fopen(path.c_str(), "r");
-}
-
-FILE* OpenFirstMember(const std::string& preferred, const std::string& alternative) {
-    FILE* file = OpenMember(preferred);
-    return file ? file : OpenMember(alternative);
+// The first of a member's two places that holds it. Only a plain file is read: a member
+// that unpacked as anything else (a link, a FIFO, a device) is refused, and *problem says
+// which.
+FILE* OpenMember(const std::string& dir, const std::string& preferred,
+                 const std::string& alternative, std::string* problem) {
+    for (const std::string& member : {preferred, alternative}) {
+        std::string refusal;
+        FILE* file = OpenRegularFile(dir + "/" + member, false, &refusal);
+        if (file) return file;
+        if (!refusal.empty()) {
+            *problem = "./" + member + " is " + refusal;
+            return nullptr;
+        }
+    }
+    return nullptr;
 }
 
 // The description of an item from the first line of its readme: the text after "[" up to
 // "]" or the line's end when there is one, otherwise a first line of three characters or
 // more (its line end included); "" hides the item.
-std::string ReadDescription(const std::string& dir, const std::string& item) {
-    FILE* file =
-        OpenFirstMember(dir + "/" + item + "/readme.txt", dir + "/readme_" + item + ".txt");
+std::string ReadDescription(const std::string& dir, const std::string& item, std::string* problem) {
+    FILE* file = OpenMember(dir, item + "/readme.txt", "readme_" + item + ".txt", problem);
     if (!file) return "";
     std::string line;
     size_t rawLength = 0;
@@ -87,10 +93,10 @@ char** NewStringList(const std::vector<std::string>& words) {
 }
 
 // The item names an item depends on: one a line, "#" comments and empty lines skipped.
-char** ReadDependencies(const std::string& dir, const std::string& item) {
+std::vector<std::string> ReadDependencies(const std::string& dir, const std::string& item,
+                                          std::string* problem) {
     std::vector<std::string> names;
-    FILE* file =
-        OpenFirstMember(dir + "/" + item + "/depends.txt", dir + "/depends_" + item + ".txt");
+    FILE* file = OpenMember(dir, item + "/depends.txt", "depends_" + item + ".txt", problem);
     if (file) {
         std::string line;
         while (ReadLine(file, &line)) {
@@ -99,28 +105,7 @@ char** ReadDependencies(const std::string& dir, const std::string& item) {
         }
         fclose(file);
     }
-    return NewStringList(names);
-}
-
-// Removes a tree without following symbolic links, so an unpacked member that links
-// elsewhere cannot take anything outside the tree with it.
-void RemoveTree(const std::string& path) {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0) return;
-    if (!S_ISDIR(status.st_mode)) {
-        unlink(path.c_str());
-        return;
-    }
-    chmod(path.c_str(), 0700);
-    if (DIR* dir = opendir(path.c_str())) {
-        std::vector<std::string> entries;
-        while (dirent* entry = readdir(dir))
-            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                entries.push_back(entry->d_name);
-        closedir(dir);
-        for (const std::string& entry : entries) RemoveTree(path + "/" + entry);
-    }
-    rmdir(path.c_str());
+    return names;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -150,6 +135,12 @@ bool ItemOfArchive(const std::string& entry, const std::string& kind, std::strin
     return !control && !item->empty() && *item != "." && *item != "..";
 }
 
+std::string Lowered(const std::string& text) {
+    std::string lowered = text;
+    for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return lowered;
+}
+
 bool SetHolds(const ComponentSet& set, const std::string& name) {
     for (const Component* c : set)
         if (gen_strequal(c->name, name.c_str())) return true;
@@ -168,77 +159,134 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
     return entries;
 }
 
-std::string Quoted(const std::string& word) {
-    char* quoted = QuoteCommandWord(word.c_str());
-    std::string result = quoted;
-    gen_free(quoted);
-    return result;
-}
-
-// Unpacks the description and dependency members of item N from one archive into the
-// current directory, whichever of the two places each is stored in.
-void ExtractItemMembers(const std::string& prefix, const std::string& archive,
-                        const std::string& item) {
-    std::string command = prefix + Quoted(archive);
-    for (const char* form :
-         {"./%s/readme.txt", "./%s/depends.txt", "./readme_%s.txt", "./depends_%s.txt"}) {
-        char* member = gen_asprintf(form, item.c_str());
-        command += " " + Quoted(member);
-        gen_free(member);
-    }
-    char* out = nullptr;
-    char* err = nullptr;
-    BlockingExecuteAndGetOutput(command.c_str(), &out, &err, nullptr, nullptr);
-    gen_free(out);
-    gen_free(err);
-}
-
 // Scans every target directory for archives of `kind`; one extraction per item, from
-// the first archive met in table and directory order.
+// the first archive met in table and directory order. An item whose first archive is
+// damaged is left out, and its other archives are not looked at: installing it would
+// expand the damaged one.
 void ScanSet(const char* kind, ComponentSet& set, const std::string& tempDir) {
     const InstallOptions& o = installOptions;
     char* prefix = ExtractCommandPrefix();
+    std::set<std::string> leftOut;
     for (int t = 0; t < kNumTargets; t++) {
         std::string dir = std::string(o.sourceDir) + "/" + o.targets[t]->name;
         for (const std::string& entry : DirectoryEntries(dir)) {
             std::string name, item;
-            if (!ItemOfArchive(entry, kind, &name, &item) || SetHolds(set, name)) continue;
-            ExtractItemMembers(prefix, dir + "/" + entry, item);
-            std::string description = ReadDescription(tempDir, item);
-            char** dependencies = ReadDependencies(tempDir, item);
+            if (!ItemOfArchive(entry, kind, &name, &item) || SetHolds(set, name) ||
+                leftOut.count(Lowered(name)))
+                continue;
+            std::string archive = dir + "/" + entry;
+            std::string problem = UnpackItemMembers(prefix, archive, item);
+            std::string description;
+            std::vector<std::string> dependencies;
+            if (problem.empty()) description = ReadDescription(tempDir, item, &problem);
+            if (problem.empty()) dependencies = ReadDependencies(tempDir, item, &problem);
+            if (!problem.empty()) {
+                NoteDistributionProblem(archive, problem);
+                leftOut.insert(Lowered(name));
+                continue;
+            }
             set.push_back(new Component(name.c_str(), description.c_str(),
                                         static_cast<int>(set.size()), true, false,
-                                        description.empty(), t, dependencies));
+                                        description.empty(), t, NewStringList(dependencies)));
         }
     }
     gen_free(prefix);
 }
 
-void ReportCatalogParseError(const char* path) {
-    char* message = gen_concat3("Failed to parse component list.\nTry removing ", path, ".");
-    SetupReportErrorNoExit(message);
-    gen_free(message);
+// The catalog message, with a line for each entry that was left out, when there are any.
+void ReportCatalogParseError(const char* path, const std::vector<std::string>& entries = {}) {
+    std::string message = "Failed to parse component list.\n";
+    for (const std::string& entry : entries) message += entry + "\n";
+    message += std::string("Try removing ") + path + ".";
+    SetupReportErrorNoExit(message.c_str());
 }
 
-bool ParseInt(const std::string& text, int* value) {
+// A decimal number, blanks around it allowed; one too large for *value reads as the
+// largest (or smallest) value there is, never as what is left of it after a cut.
+bool ParseDecimal(const std::string& text, long long* value) {
+    const char* start = text.c_str();
+    while (*start == ' ' || *start == '\t') start++;
     char* end = nullptr;
-    long parsed = strtol(text.c_str(), &end, 10);
-    if (end == text.c_str()) return false;
-    *value = static_cast<int>(parsed);
+    errno = 0;
+    long long parsed = strtoll(start, &end, 10);
+    if (end == start || !isdigit(static_cast<unsigned char>(end[-1]))) return false;
+    while (*end == ' ' || *end == '\t') end++;
+    if (*end) return false;
+    *value = parsed;
     return true;
 }
 
+// The names of the items of `kind` whose archives lie in a target directory, lower-cased;
+// each directory is listed once however many entries name it.
+class ArchivesOnDisk {
+public:
+    explicit ArchivesOnDisk(const char* kind) : kind_(kind) {}
+    bool Holds(int target, const std::string& name) {
+        auto listed = names_.find(target);
+        if (listed == names_.end()) {
+            std::set<std::string>& names = names_[target];
+            const InstallOptions& o = installOptions;
+            for (const std::string& entry :
+                 DirectoryEntries(std::string(o.sourceDir) + "/" + o.targets[target]->name)) {
+                std::string item, itemName;
+                if (ItemOfArchive(entry, kind_, &itemName, &item)) names.insert(Lowered(itemName));
+            }
+            listed = names_.find(target);
+        }
+        return listed->second.count(Lowered(name)) > 0;
+    }
+
+private:
+    std::string kind_;
+    std::map<int, std::set<std::string>> names_;
+};
+
+// Why a catalog record cannot be used ("" when it can): the fields after its name, as read.
+std::string RecordProblem(const std::string& name, const std::string& hiddenText,
+                          const std::string& targetText, long long* hidden, long long* target,
+                          ArchivesOnDisk& archives) {
+    std::string shown = Printable(name);
+    if (!ParseDecimal(hiddenText, hidden))
+        return shown + ": the hidden flag \"" + Printable(hiddenText) + "\" is not a number";
+    if (!ParseDecimal(targetText, target))
+        return shown + ": the target index \"" + Printable(targetText) + "\" is not a number";
+    if (*target < -1 || *target >= kNumTargets)
+        return shown + ": the target index " + Printable(targetText) + " is out of range";
+    if (*target == -1) *target = kAllTargets;
+    if (!archives.Holds(static_cast<int>(*target), name))
+        return shown + ": no archive of it in " + installOptions.sourceDir + "/" +
+               installOptions.targets[*target]->name;
+    return "";
+}
+
 // Reads the records of a catalog into set; false when the file cannot be read at all. A
-// damaged part is reported once; the records before it are kept.
+// damaged part is reported once; the records before it are kept. Entries that cannot be
+// used (a field that is no number, a target out of range, no archive) are left out and
+// named in the report.
 bool ReadCatalog(const char* path, const char* kind, ComponentSet& set) {
-    FILE* file = fopen(path, "r");
-    if (!file) return false;
+    std::string refusal;
+    FILE* file = OpenRegularFile(path, true, &refusal);
+    if (!file) {
+        if (refusal.empty()) {
+            ReportCatalogParseError(path);
+        } else {
+            std::string message = std::string("Failed to read component list: ") + path + " is " +
+                                  refusal + ".\nTry removing " + path + ".";
+            SetupReportErrorNoExit(message.c_str());
+        }
+        return false;
+    }
     std::vector<std::string> lines;
     for (std::string line; ReadLine(file, &line);) lines.push_back(line);
     bool readable = !ferror(file);
     fclose(file);
-    if (!readable) return false;
+    if (!readable) {
+        ReportCatalogParseError(path);
+        return false;
+    }
 
+    ArchivesOnDisk archives(kind);
+    std::vector<std::string> leftOut;
     bool damaged = false;
     for (size_t i = 0; i < lines.size();) {
         const std::string& line = lines[i];
@@ -253,23 +301,24 @@ bool ReadCatalog(const char* path, const char* kind, ComponentSet& set) {
         // BEGIN, name, description, hidden, target, dependencies..., END
         size_t end = i + 5;
         while (end < lines.size() && lines[end].compare(0, 3, "END") != 0) end++;
-        int hidden = 0, target = 0;
         if (end >= lines.size()) {
             damaged = true; // the catalog stops inside this record
             break;
         }
-        if (!ParseInt(lines[i + 3], &hidden) || !ParseInt(lines[i + 4], &target) || target < -1 ||
-            target >= kNumTargets) {
-            damaged = true;
+        long long hidden = 0, target = 0;
+        std::string problem =
+            RecordProblem(lines[i + 1], lines[i + 3], lines[i + 4], &hidden, &target, archives);
+        if (!problem.empty()) {
+            leftOut.push_back(problem);
         } else {
             std::vector<std::string> dependencies(lines.begin() + i + 5, lines.begin() + end);
             set.push_back(new Component(lines[i + 1].c_str(), lines[i + 2].c_str(),
                                         static_cast<int>(set.size()), true, false, hidden != 0,
-                                        target, NewStringList(dependencies)));
+                                        static_cast<int>(target), NewStringList(dependencies)));
         }
         i = end + 1;
     }
-    if (damaged) ReportCatalogParseError(path);
+    if (damaged || !leftOut.empty()) ReportCatalogParseError(path, leftOut);
     return true;
 }
 
@@ -306,22 +355,14 @@ void WriteCatalog(const char* path, const char* kind, const ComponentSet& set) {
 int InstallOptions::InitializeSet(const char* kind, ComponentSet& set) {
     set.clear();
     char* catalog = gen_asprintf("%s/info/%slist.txt", sourceDir, kind);
-    std::string tempDir;
     std::string startDir = gen_getcwd() ? gen_getcwd() : "/";
-    bool fromCatalog = false;
-    if (!saveCatalogs && gen_access(catalog, 0) == 0) {
-        fromCatalog = ReadCatalog(catalog, kind, set);
-        // A catalog that is there but cannot be read is reported, and the set scanned.
-        if (!fromCatalog) ReportCatalogParseError(catalog);
-    }
+    // A catalog that is there but cannot be read is reported, and the set scanned.
+    bool fromCatalog =
+        !saveCatalogs && gen_access(catalog, 0) == 0 && ReadCatalog(catalog, kind, set);
     if (!fromCatalog) {
-        char* made = gen_createtmpdir(nullptr, 0755);
-        if (!made || gen_chdir(made) != 0)
-            SetupReportErrorAndExit("Could not create temporary directory.");
-        tempDir = made;
-        gen_free(made);
-        ScanSet(kind, set, tempDir);
-        gen_chdir(programDir ? programDir : startDir.c_str());
+        ScanTree tree;
+        ScanSet(kind, set, tree.path());
+        tree.Leave(programDir ? programDir : startDir.c_str());
         if (saveCatalogs) WriteCatalog(catalog, kind, set);
     }
     gen_free(catalog);
@@ -329,6 +370,5 @@ int InstallOptions::InitializeSet(const char* kind, ComponentSet& set) {
     int count = static_cast<int>(set.size());
     SortSet(set.data(), 0, count - 1);
     set.push_back(nullptr);
-    if (!tempDir.empty()) RemoveTree(tempDir);
     return count;
 }

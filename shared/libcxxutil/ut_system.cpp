@@ -1,8 +1,10 @@
 // Child processes. Start reading at nonblocking_systemcall: the install engine runs every
 // archive tool through it and polls the returned handles. blocking_systemcall is the
-// waiting variant behind the output collectors; systemcall launches a program and forgets
-// it. Every pipe end the parent keeps is close-on-exec, so a later child never holds an
-// earlier child's pipe open and killing one child always ends its output.
+// waiting variant behind the output collectors, BlockingExecuteWithLimit the same with a
+// deadline; systemcall launches a program and forgets it. Every pipe end the parent keeps
+// is close-on-exec, so a later child never holds an earlier child's pipe open and killing
+// one child always ends its output. The names of the commands started in groups of their
+// own are kept for the signal traps, which stop those groups and say what they stopped.
 #include "shared/libcxxutil/ut_system.h"
 
 #include <errno.h>
@@ -10,11 +12,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "shared/gen_filenames.h"
 #include "shared/gen_fileops.h"
@@ -135,15 +139,6 @@ void clearHandle(Pipe_Comm_Handle** handle) {
     if (handle) *handle = nullptr;
 }
 
-int waitForExitCode(pid_t pid) {
-    int status = 0;
-    pid_t got;
-    do got = waitpid(pid, &status, 0);
-    while (got < 0 && errno == EINTR);
-    if (got != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // --- blocking_systemcall: pump both pipes until end of file ---------------------------
 
 struct CapturedStream {
@@ -166,9 +161,23 @@ bool drainOnce(CapturedStream* stream, char* buffer) {
     return true;
 }
 
+long nowMs() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
+// How long a wait may last before `deadline` (0: none), at most `longest` ms.
+int waitSlice(long deadline, long longest) {
+    if (deadline == 0) return static_cast<int>(longest);
+    long left = deadline - nowMs();
+    return static_cast<int>(left < 0 ? 0 : left < longest ? left : longest);
+}
+
 // Each pipe is followed to its own end of file, so a child that closes one stream early
-// cannot stall on a full buffer of the other while we wait for it.
-void pumpOutput(CapturedStream* streams, int n) {
+// cannot stall on a full buffer of the other while we wait for it. False when the
+// deadline (0: none) came first.
+bool pumpOutput(CapturedStream* streams, int n, long deadline) {
     char buffer[kBlockingReadSize + 1];
     for (;;) {
         struct pollfd watched[2];
@@ -181,23 +190,47 @@ void pumpOutput(CapturedStream* streams, int n) {
             watched[count].revents = 0;
             slots[count++] = i;
         }
-        if (count == 0) return;
-        int ready = poll(watched, count, kBlockingPollMillis);
+        if (count == 0) return true;
+        if (deadline != 0 && nowMs() >= deadline) return false;
+        int ready = poll(watched, count, waitSlice(deadline, kBlockingPollMillis));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return;
+        if (ready < 0) return true;
         for (int k = 0; k < count; ++k) {
             if (!(watched[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            if (!drainOnce(&streams[slots[k]], buffer)) return;
+            if (!drainOnce(&streams[slots[k]], buffer)) return true;
         }
     }
 }
 
-[[noreturn]] void runShell(const char* command, int out, int err) {
+// Waits for the child until the deadline; its wait status, or -1 when the deadline came
+// first (*inTime false) or it was not ours to wait for. Its output has ended, so it is
+// usually about to be reaped: the first pauses are short.
+int waitUntil(pid_t pid, long deadline, bool* inTime) {
+    *inTime = true;
+    long pauseUs = 50;
+    for (;;) {
+        int status = 0;
+        pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid) return status;
+        if (got < 0 && errno != EINTR) return -1;
+        long left = deadline - nowMs();
+        if (left <= 0) {
+            *inTime = false;
+            return -1;
+        }
+        long napUs = pauseUs < left * 1000 ? pauseUs : left * 1000;
+        struct timespec nap = {napUs / 1000000, (napUs % 1000000) * 1000};
+        nanosleep(&nap, nullptr);
+        pauseUs = pauseUs * 2 < 50000 ? pauseUs * 2 : 50000;
+    }
+}
+
+[[noreturn]] void runShell(const char* command, int out, int err, char* const* envp) {
     setpgid(0, 0); // stopping the command stops what the shell started
     installStdio(-1, out, err);
     char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command),
                     nullptr};
-    execve("/bin/sh", argv, environ);
+    execve("/bin/sh", argv, envp);
     writeText(2, "exec failed\n");
     _exit(1);
 }
@@ -274,6 +307,159 @@ void appendProgramDirToLibraryPath(const char* program) {
     _exit(2);
 }
 
+// --- What is running, for the signal traps ---------------------------------------------
+
+// The names of the last commands started, newest last: enough to name every command that
+// can be running at once. Read from signal handlers, so plain fixed storage.
+constexpr int kNamedStarts = 64;
+constexpr int kNameLength = 32;
+struct NamedStart {
+    volatile pid_t pid;
+    char name[kNameLength];
+};
+NamedStart namedStarts[kNamedStarts];
+int nextNamedStart = 0;
+// The process whose commands these are; a child between fork and exec is not it.
+volatile pid_t commandOwner = 0;
+
+void appendText(char* text, int size, int* used, const char* piece) {
+    while (*piece && *used < size - 1) text[(*used)++] = *piece++;
+    text[*used] = '\0';
+}
+
+void appendNumber(char* text, int size, int* used, long number) {
+    char digits[24];
+    int n = 0;
+    do digits[n++] = static_cast<char>('0' + number % 10);
+    while ((number /= 10) > 0 && n < 23);
+    char piece[24];
+    for (int i = 0; i < n; i++) piece[i] = digits[n - 1 - i];
+    piece[n] = '\0';
+    appendText(text, size, used, piece);
+}
+
+// "2 running commands (gtar, process 1234; process 1240)".
+void describeGroups(const pid_t* leaders, int listed, int count, char* text, int size) {
+    int used = 0;
+    text[0] = '\0';
+    appendNumber(text, size, &used, count);
+    appendText(text, size, &used, count == 1 ? " running command (" : " running commands (");
+    for (int i = 0; i < listed; i++) {
+        if (i > 0) appendText(text, size, &used, "; ");
+        const char* name = ut_ChildCommandName(leaders[i]);
+        if (*name) {
+            appendText(text, size, &used, name);
+            appendText(text, size, &used, ", ");
+        }
+        appendText(text, size, &used, "process ");
+        appendNumber(text, size, &used, leaders[i]);
+    }
+    if (listed < count) appendText(text, size, &used, "; ...");
+    appendText(text, size, &used, ")");
+}
+
+// The traps' hook (gen_stop_children): describe first, as stopping forgets the groups.
+int stopChildrenForTraps(char* account, int size) {
+    if (getpid() != commandOwner) return 0;
+    constexpr int kListed = 8;
+    pid_t leaders[kListed];
+    int listed = ut_RunningChildGroups(leaders, kListed);
+    int count = ut_StopAllChildGroups();
+    if (account && size > 0 && count > 0)
+        describeGroups(leaders, listed < count ? listed : count, count, account, size);
+    return count;
+}
+
+// Remembers the name of a command just started in a group of its own, and makes sure the
+// signal traps stop such commands.
+void noteStart(pid_t pid, const char* command) {
+    commandOwner = getpid();
+    gen_stop_children = stopChildrenForTraps;
+    int count = 0;
+    char** words = makeArgv(command, &count, false);
+    const char* word = count > 0 ? words[0] : "";
+    const char* slash = strrchr(word, '/');
+    NamedStart& slot = namedStarts[nextNamedStart];
+    nextNamedStart = (nextNamedStart + 1) % kNamedStarts;
+    slot.pid = 0; // never a half-written name under a live pid
+    snprintf(slot.name, sizeof slot.name, "%s", slash ? slash + 1 : word);
+    slot.pid = pid;
+    freeArgv(words);
+}
+
+// The environment with `extra` entries in place of any of the same name.
+std::vector<char*> environmentWith(const char* const* extra) {
+    std::vector<char*> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        bool replaced = false;
+        for (const char* const* e = extra; e && *e && !replaced; ++e) {
+            const char* equals = strchr(*e, '=');
+            size_t nameLength = equals ? static_cast<size_t>(equals - *e) + 1 : strlen(*e);
+            replaced = strncmp(*entry, *e, nameLength) == 0;
+        }
+        if (!replaced) entries.push_back(*entry);
+    }
+    for (const char* const* e = extra; e && *e; ++e) entries.push_back(const_cast<char*>(*e));
+    entries.push_back(nullptr);
+    return entries;
+}
+
+// Runs `command` through the shell in a group of its own, its streams going to the given
+// callbacks, and waits for it, at most `limitMs` when that is positive. The wait status, or
+// -1 when it could not start (or was not ours to reap).
+int runBlocking(const char* command, char* const* envp, SystemcallOutputFn on_stdout,
+                SystemcallOutputFn on_stderr, long limitMs, bool* timedOut) {
+    if (timedOut) *timedOut = false;
+    if (!command) return -1;
+    // With the GUI's own SIGCHLD handling in place, it could collect our child first and
+    // leave waitpid below with nothing to wait for.
+    struct sigaction byDefault = {}, saved = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(SIGCHLD, &byDefault, &saved);
+
+    ChildPipe out, err;
+    pid_t child = -1;
+    if ((!on_stdout || out.open()) && (!on_stderr || err.open())) child = fork();
+    if (child == 0) runShell(command, out.writeEnd, err.writeEnd, envp);
+    if (child < 0) {
+        out.closeBoth();
+        err.closeBoth();
+        sigaction(SIGCHLD, &saved, nullptr);
+        return -1;
+    }
+
+    long deadline = limitMs > 0 ? nowMs() + limitMs : 0;
+    ut_TrackChildGroup(child);
+    noteStart(child, command);
+    closeFd(&out.writeEnd);
+    closeFd(&err.writeEnd);
+    CapturedStream streams[2] = {{out.readEnd, on_stdout}, {err.readEnd, on_stderr}};
+    bool inTime = pumpOutput(streams, 2, deadline);
+    // Closed before the wait: after a read error the child then meets a broken pipe
+    // instead of blocking on a full one while we wait for it.
+    closeFd(&streams[0].fd);
+    closeFd(&streams[1].fd);
+    int status = -1;
+    if (deadline == 0) {
+        pid_t got;
+        do got = waitpid(child, &status, 0);
+        while (got < 0 && errno == EINTR);
+        if (got != child) status = -1;
+    } else if (inTime) {
+        status = waitUntil(child, deadline, &inTime);
+    }
+    if (!inTime) {
+        if (timedOut) *timedOut = true;
+        status = ut_StopChildGroup(child);
+    } else if (deadline != 0 && ut_SignalChildGroup(child, 0)) {
+        ut_StopChildGroup(child); // what the command left running in its group goes with it
+    }
+    ut_ForgetChildGroup(child);
+    sigaction(SIGCHLD, &saved, nullptr);
+    return status;
+}
+
 } // namespace
 
 const char* ut_ErrnoName(int err) {
@@ -324,7 +510,10 @@ bool nonblocking_systemcall(const char* command, pid_t* pid, bool want_stdin,
     }
 
     if (pid) *pid = child;
-    if (new_process_group) ut_TrackChildGroup(child);
+    if (new_process_group) {
+        ut_TrackChildGroup(child);
+        noteStart(child, command);
+    }
     // The child's ends go; a wanted pipe without a place for its handle stays open here.
     closeFd(&in.readEnd);
     closeFd(&out.writeEnd);
@@ -367,7 +556,10 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
     }
 
     if (pid) *pid = child;
-    if (new_process_group) ut_TrackChildGroup(child);
+    if (new_process_group) {
+        ut_TrackChildGroup(child);
+        noteStart(child, command);
+    }
     closeFd(&in.readEnd);
     if (want_stdin && stdin_handle) *stdin_handle = new Pipe_Comm_Handle(in.writeEnd);
     return true;
@@ -396,40 +588,33 @@ bool ut_KillProcess(pid_t pid, bool) {
     return pid > 0 && kill(pid, SIGTERM) == 0;
 }
 
+const char* ut_ChildCommandName(pid_t leader) {
+    if (leader <= 0) return "";
+    for (int back = 1; back <= kNamedStarts; back++) {
+        const NamedStart& slot = namedStarts[(nextNamedStart - back + kNamedStarts) % kNamedStarts];
+        if (slot.pid == leader) return slot.name;
+    }
+    return "";
+}
+
 bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,
                          SystemcallOutputFn on_stderr) {
-    if (!command) return false;
-    // With the GUI's own SIGCHLD handling in place, it could collect our child first and
-    // leave waitpid below with nothing to wait for.
-    struct sigaction byDefault = {}, saved = {};
-    byDefault.sa_handler = SIG_DFL;
-    sigemptyset(&byDefault.sa_mask);
-    sigaction(SIGCHLD, &byDefault, &saved);
+    int status = runBlocking(command, environ, on_stdout, on_stderr, 0, nullptr);
+    return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
-    ChildPipe out, err;
-    pid_t child = -1;
-    if ((!on_stdout || out.open()) && (!on_stderr || err.open())) child = fork();
-    if (child == 0) runShell(command, out.writeEnd, err.writeEnd);
-    if (child < 0) {
-        out.closeBoth();
-        err.closeBoth();
-        sigaction(SIGCHLD, &saved, nullptr);
-        return false;
-    }
-
-    ut_TrackChildGroup(child);
-    closeFd(&out.writeEnd);
-    closeFd(&err.writeEnd);
-    CapturedStream streams[2] = {{out.readEnd, on_stdout}, {err.readEnd, on_stderr}};
-    pumpOutput(streams, 2);
-    // Closed before the wait: after a read error the child then meets a broken pipe
-    // instead of blocking on a full one while we wait for it.
-    closeFd(&streams[0].fd);
-    closeFd(&streams[1].fd);
-    int status = waitForExitCode(child);
-    ut_ForgetChildGroup(child);
-    sigaction(SIGCHLD, &saved, nullptr);
-    return status == 0;
+int BlockingExecuteWithLimit(const char* command, const char* const* environment, long limit_ms,
+                             char** stdout_text, char** stderr_text, bool* timed_out) {
+    discardText(&stdoutCollector);
+    discardText(&stderrCollector);
+    std::vector<char*> envp = environmentWith(environment);
+    int status =
+        runBlocking(command, envp.data(), collectStdout, collectStderr, limit_ms, timed_out);
+    if (stdout_text) *stdout_text = takeText(&stdoutCollector);
+    if (stderr_text) *stderr_text = takeText(&stderrCollector);
+    discardText(&stdoutCollector);
+    discardText(&stderrCollector);
+    return status;
 }
 
 bool BlockingExecuteAndGetOutput(const char* command, char** stdout_text, char** stderr_text,

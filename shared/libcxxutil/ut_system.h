@@ -1,7 +1,8 @@
 // Child processes: started without a shell and with non-blocking pipes
 // (nonblocking_systemcall), stopped on request (ut_KillProcess), or run through the shell
-// and waited for while their output is collected (blocking_systemcall and friends).
-// Children started without waiting are reaped by the event loop, not here.
+// and waited for while their output is collected (blocking_systemcall and friends, with a
+// time limit BlockingExecuteWithLimit). Children started without waiting are reaped by the
+// event loop, not here.
 #pragma once
 
 #include <sys/types.h>
@@ -40,6 +41,14 @@ typedef void (*SystemcallOutputFn)(const char* bytes, int count);
 // callback leaves that stream to the child.
 bool blocking_systemcall(const char* command, SystemcallOutputFn on_stdout,
                          SystemcallOutputFn on_stderr);
+// Like blocking_systemcall with both streams captured, but bounded: `environment` entries
+// ("NAME=value", null-terminated list; null for none) are added to the command's
+// environment, and when `limit_ms` (> 0) passes before the command has ended and closed its
+// output, its whole group is stopped (TERM, then KILL) and *timed_out set. Each text pointer
+// given receives a new string. Returns the command's wait status, or -1 when it could not be
+// started or was not ours to reap.
+int BlockingExecuteWithLimit(const char* command, const char* const* environment, long limit_ms,
+                             char** stdout_text, char** stderr_text, bool* timed_out);
 // Runs through blocking_systemcall with both streams captured; each text pointer given
 // receives a new string (release with gen_free), the lengths their byte counts.
 bool BlockingExecuteAndGetOutput(const char* command, char** stdout_text, char** stderr_text,
@@ -57,6 +66,10 @@ int gen_system(const char* command);
 int gen_systemex(const char* command, const char* flags); // 'q' in flags: output to /dev/null
 int gen_execvp(const char* file, char* const argv[]);
 bool gen_doeslocalprocessexist(pid_t pid); // false only when there is no such process
+
+// The short name of the command that leads the group `leader` (the last component of the
+// command's first word, at most 31 characters), "" when it is not known. Async-signal-safe.
+const char* ut_ChildCommandName(pid_t leader);
 
 // The symbolic name of an errno value as the exec-failure message writes it.
 const char* ut_ErrnoName(int err);

@@ -52,7 +52,9 @@ const char kExpectedHelp[] =
     "    -record_only\n        with -record_answers, write the answer file and\n\tend without "
     "installing anything\n"
     "    -list\n        list what this distribution offers: hosts, install\n\ttypes, content "
-    "kinds, targets, boards and items,\n\tby the names an answer file uses\n";
+    "kinds, targets, boards and items,\n\tby the names an answer file uses\n"
+    "    -scan_timeout seconds\n        stop any command that examines an archive of the\n"
+    "\tdistribution once it has run this long (60 unless given)\n";
 
 class CommandLine : public ::testing::Test {
 protected:

@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -148,6 +150,53 @@ TEST_F(MessagesTest, TrapsPrintAndExitTwo) {
             RaiseWithTraps(SIGINT);
         },
         ExitedWithCode(12), "Halted");
+}
+
+// The sanitizer's own fault handler, called after the trap, reports and exits instead.
+#if defined(__SANITIZE_ADDRESS__)
+#define VT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VT_ASAN 1
+#endif
+#endif
+
+bool DiedOf(int status, int signal_number) {
+    if (WIFSIGNALED(status)) return WTERMSIG(status) == signal_number;
+#ifdef VT_ASAN
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+#else
+    return false;
+#endif
+}
+
+int StopAndSay(char*, int) {
+    if (write(2, "stopped\n", 8) != 8) _exit(98);
+    return 1;
+}
+
+TEST_F(MessagesTest, FatalSignalsStopTheCommandsAndStillEndTheProcess) {
+    for (int signal_number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) {
+        EXPECT_EXIT(
+            {
+                InstallTraps();
+                gen_stop_children = StopAndSay;
+                raise(signal_number);
+                _exit(99);
+            },
+            [signal_number](int status) { return DiedOf(status, signal_number); }, "^stopped\n")
+            << signal_number;
+    }
+    // A real fault comes back when the instruction runs again, now without the trap.
+    EXPECT_EXIT(
+        {
+            InstallTraps();
+            gen_stop_children = StopAndSay;
+            void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            *static_cast<volatile int*>(page) = 1;
+            _exit(99);
+        },
+        [](int status) { return DiedOf(status, SIGSEGV); }, "^stopped\n");
 }
 
 TEST_F(MessagesTest, SecondBrokenPipeWhileReportingClosesOutputAndExitsTwo) {

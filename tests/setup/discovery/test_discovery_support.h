@@ -37,6 +37,7 @@ inline void ResetInstallOptions() {
     o.installPatchFile = o.createPatchFile = o.patchInfo = nullptr;
     o.saveCatalogs = false;
     o.version = nullptr;
+    o.scanTimeout = 0;
     InitializeSegments();
     num_runtime_segments = 0;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "shared/gen_hooks.h"
+#include "shared/gen_messages.h"
 #include "shared/libcxxutil/ut_argv.h"
 #include "shared/libcxxutil/ut_system.h"
 #include "support/temp_dir.h"
@@ -231,6 +232,40 @@ TEST(BlockingExecute, AnInstalledChildHandlerCannotStealTheChild) {
     EXPECT_EQ(Collected("(sleep 0.3; echo late) & exit 0"), "late\n");
     sigaction(SIGCHLD, &before, &after);
     EXPECT_EQ(after.sa_handler, &ReapAnyChild); // restored afterwards
+}
+
+TEST(BlockingExecuteWithLimit, GivesTheWaitStatusOrStopsTheGroupWhenTimeRunsOut) {
+    const char* const environment[] = {"VT_PROBE=two words", "HOME=/elsewhere", nullptr};
+    char* out = nullptr;
+    bool timedOut = true;
+    int status = BlockingExecuteWithLimit("echo \"$VT_PROBE:$HOME\"; exit 3", environment, 10000,
+                                          &out, nullptr, &timedOut);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3 && !timedOut) << status;
+    EXPECT_STREQ(out, "two words:/elsewhere\n"); // replaced, not added a second time
+    gen_free(out);
+
+    // Output closed, the command lingers on with a child of its own.
+    ScopedTempDir dir;
+    std::string lingers = "exec >/dev/null 2>&1; sleep 30 & echo $! > " + (dir / "pid") + "; wait";
+    status = BlockingExecuteWithLimit(lingers.c_str(), nullptr, 300, nullptr, nullptr, &timedOut);
+    EXPECT_TRUE(timedOut && WIFSIGNALED(status)) << status;
+    pid_t sleeper = atoi(ReadFile(dir / "pid").c_str());
+    EXPECT_TRUE(sleeper > 0 && kill(sleeper, 0) != 0 && errno == ESRCH) << "the child stayed";
+}
+
+TEST(TrapHook, StopsTheRunningCommandsAndNamesThem) {
+    pid_t sleeper = -1, shell = -1;
+    for (pid_t* pid : {&sleeper, &shell})
+        ASSERT_TRUE(nonblocking_systemcall(pid == &sleeper ? "sleep 30" : "/bin/sh -c 'sleep 30'",
+                                           pid, false, nullptr, false, nullptr, false, nullptr,
+                                           true, false, nullptr));
+    ASSERT_NE(gen_stop_children, nullptr) << "starting a command installs the hook";
+    char account[200];
+    EXPECT_EQ(gen_stop_children(account, sizeof account), 2);
+    EXPECT_EQ(std::string(account), "2 running commands (sleep, process " +
+                                        std::to_string(sleeper) + "; sh, process " +
+                                        std::to_string(shell) + ")");
+    for (pid_t pid : {sleeper, shell}) EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1) << "reaped";
 }
 
 TEST(Systemcall, StripsTheDashToExecAndAddsTheProgramDirToTheLibraryPath) {
