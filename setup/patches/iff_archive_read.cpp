@@ -356,13 +356,11 @@ const char* CheckConflicts(PatchReader* reader, const std::string& relative) {
 }
 
 int Refuse(PatchReader* reader, const PatchEntry& entry, const char* reason) {
-    char* text =
-        entry.hasName
-            ? gen_asprintf("Can not install the patch %s: file %d, \"%s\", %s.",
-                           reader->archiveName, reader->fileCount,
-                           gen_printable_name(entry.name).c_str(), reason)
-            : gen_asprintf("Can not install the patch %s: file %d %s.", reader->archiveName,
-                           reader->fileCount, reason);
+    char* text = entry.hasName ? gen_asprintf("Can not install the patch %s: file %d, \"%s\", %s.",
+                                              reader->archiveName, reader->fileCount,
+                                              gen_printable_name(entry.name).c_str(), reason)
+                               : gen_asprintf("Can not install the patch %s: file %d %s.",
+                                              reader->archiveName, reader->fileCount, reason);
     reader->problem = text;
     gen_free(text);
     return kIffClientError;
@@ -402,7 +400,8 @@ int CopyContents(PatchReader* reader, int archive, const PatchEntry& entry, int 
         ssize_t n = pread(archive, reader->copyBuffer, left < kCopyBlock ? left : kCopyBlock, at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return n < 0 ? kIffFileError : kIffBadArchive;
-        if (!reader->staging->Write(fd, reader->copyBuffer, size_t(n))) return StagingFailed(reader);
+        if (!reader->staging->Write(fd, reader->copyBuffer, size_t(n)))
+            return StagingFailed(reader);
         left -= size_t(n);
         at += n;
     }
@@ -424,13 +423,12 @@ int InstallEntry(PatchReader* reader, _GroupContext* patch, const std::string& r
     return reader->staging->EndFile(fd) ? kIffOkay : StagingFailed(reader);
 }
 
-void AddToReport(PatchReader* reader, const PatchEntry& entry) {
-    fwrite(entry.name.data(), 1, entry.name.size(), reader->report);
-    if (entry.hasInfo && !gen_strequal(entry.info.c_str(), "(null)")) {
-        fputs(": ", reader->report);
-        fwrite(entry.info.data(), 1, entry.info.size(), reader->report);
-    }
-    fputc('\n', reader->report);
+int AddToReport(PatchReader* reader, const PatchEntry& entry) {
+    bool written = reader->staging->Report(entry.name);
+    if (written && entry.hasInfo && !gen_strequal(entry.info.c_str(), "(null)"))
+        written = reader->staging->Report(": ") && reader->staging->Report(entry.info);
+    written = written && reader->staging->Report("\n");
+    return written ? kIffOkay : StagingFailed(reader);
 }
 
 // The patch information must come first; the report block starts with it.
@@ -442,10 +440,12 @@ int ReadPatchInfo(PatchReader* reader, _GroupContext* patch) {
     if (!reader->installing) return kIffOkay;
     std::string info;
     int status = ReadText(patch, &info);
-    fprintf(reader->report, "%s\n", std::string(60, '-').c_str());
-    fwrite(info.data(), 1, info.size(), reader->report);
-    fputs("\nFiles in this patch:\n", reader->report);
-    return status;
+    if (status != kIffOkay) return status;
+    PatchStaging* staging = reader->staging;
+    return staging->Report(std::string(60, '-') + "\n") && staging->Report(info) &&
+                   staging->Report("\nFiles in this patch:\n")
+               ? kIffOkay
+               : StagingFailed(reader);
 }
 
 void StartPass(PatchReader* reader, bool installing) {
@@ -469,7 +469,6 @@ void InitPatchReader(PatchReader* reader, const char* targetDir, const char* arc
     reader->archiveName = archiveName;
     reader->stopped = false;
     reader->staging = nullptr;
-    reader->report = nullptr;
     StartPass(reader, false);
 }
 
@@ -500,12 +499,12 @@ int GetVTForm(_GroupContext* parent) {
         reader->fileCount++;
         status = ReadFileForm(reader, &patch, &entry);
         if (status == kIffOkay) status = CheckEntry(reader, entry, &relative);
-        if (status == kIffOkay && reader->installing) {
+        if (status == kIffOkay && reader->installing)
             status = InstallEntry(reader, &patch, relative, entry);
-            AddToReport(reader, entry);
-        }
+        if (status == kIffOkay && reader->installing) status = AddToReport(reader, entry);
     }
-    if (status == kIffOkay && reader->installing) fputc('\n', reader->report);
+    if (status == kIffOkay && reader->installing && !reader->staging->Report("\n"))
+        status = StagingFailed(reader);
     CloseRGroup(&patch);
     return status;
 }
@@ -526,10 +525,9 @@ int StagePatch(FILE* archive, PatchReader* reader, PatchStaging* staging) {
 
     StartPass(reader, true);
     reader->staging = staging;
-    if (!staging->Open(reader->targetDir) || !(reader->report = staging->BeginReport(kReportName)))
+    if (!staging->Open(reader->targetDir) || !staging->BeginReport(kReportName))
         return StagingFailed(reader);
     status = ReadPatch(archive, reader);
-    reader->report = nullptr;
     if (status == kIffOkay && !staging->EndReport()) status = StagingFailed(reader);
     return status;
 }
@@ -595,8 +593,8 @@ void InstallPatch() {
         FreePatchReader(&reader);
         if ((stopSignal = ut_TerminationCatcher::Signal()) != 0) {
             staging.Discard();
-            SayStopped(stopSignal, patch + " was not installed; nothing was changed in " +
-                                       target + ".");
+            SayStopped(stopSignal,
+                       patch + " was not installed; nothing was changed in " + target + ".");
         } else if (status != kIffOkay) {
             staging.Discard();
             std::string message = reader.problem;

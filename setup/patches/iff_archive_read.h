@@ -53,13 +53,12 @@ struct PatchReader : _ClientFrame {
     bool sawPatch = false;
     bool stopped = false; // a request to stop ended the pass
     int fileCount = 0;
-    std::string problem; // why the patch cannot be installed, or what failed installing it
-    std::set<std::string> files;         // names given to files so far, relative to the target
+    std::string problem;         // why the patch cannot be installed, or what failed installing it
+    std::set<std::string> files; // names given to files so far, relative to the target
     std::set<std::string> directories;   // directories those names need
     std::set<std::string> checkedPlaces; // directories of the target found good
     std::set<std::string> missingPlaces; // and those found missing
-    PatchStaging* staging = nullptr;
-    FILE* report = nullptr; // where the installing pass writes the report block
+    PatchStaging* staging = nullptr;     // where the installing pass writes
     char* copyBuffer = nullptr;
 };
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/patches/iff_archive_read.h"
 #include "setup/install_options.h"
+#include "setup/patches/iff_archive_read.h"
 #include "setup/setup_entry.h"
 #include "shared/gen_printable.h"
 #include "shared/indgen.h"
@@ -255,8 +255,7 @@ FILE* OpenInput(const char* name, struct stat* st) {
     }
     bool plain = fstat(fd, st) == 0 && S_ISREG(st->st_mode);
     FILE* file = nullptr;
-    if (plain && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-        file = fdopen(fd, "rb");
+    if (plain && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) file = fdopen(fd, "rb");
     if (file) return file;
     close(fd);
     RefuseInput(name, "is not a plain file");
@@ -294,8 +293,8 @@ void CheckPatchInputs(const std::vector<PatchInput>& inputs, const char* name, c
 }
 
 [[noreturn]] void RefuseExisting(const char* name) {
-    StopCreating(gen_asprintf(
-        "Can not create an archive that already exists.  Please delete %s.", name));
+    StopCreating(
+        gen_asprintf("Can not create an archive that already exists.  Please delete %s.", name));
 }
 
 // The temporary beside the archive's name, made afresh and never over anything.
@@ -416,7 +415,7 @@ void CreatePatch(char** argv, int argc) {
         stopSignal = ut_TerminationCatcher::Signal();
         if (stopSignal) {
             RemovePartialArchive();
-            const char* word = stopSignal == SIGTERM ? "Terminated"
+            const char* word = stopSignal == SIGTERM  ? "Terminated"
                                : stopSignal == SIGHUP ? "Hung up"
                                                       : nullptr;
             if (word)

@@ -31,8 +31,8 @@ void DiscardAtExit() {
 void RaiseDescriptorLimit() {
     struct rlimit limit;
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-    rlim_t wanted = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > 65536 ? 65536
-                                                                               : limit.rlim_max;
+    rlim_t wanted =
+        limit.rlim_max == RLIM_INFINITY || limit.rlim_max > 65536 ? 65536 : limit.rlim_max;
     if (limit.rlim_cur >= wanted) return;
     limit.rlim_cur = wanted;
     setrlimit(RLIMIT_NOFILE, &limit);
@@ -58,10 +58,12 @@ std::string Shown(const std::string& target, const std::string& relative) {
 
 std::string ReportProblem(const std::string& target, const std::string& name, int error) {
     std::string text = "Can not write the patch report " + Shown(target, name) + ": ";
-    if (error == ELOOP) return text + "it is a symbolic link, and the report is never written "
-                                      "through a link.";
-    if (error == EMLINK) return text + "it has more than one name (a hard link), and the report "
-                                       "is never written through a second name.";
+    if (error == ELOOP)
+        return text + "it is a symbolic link, and the report is never written "
+                      "through a link.";
+    if (error == EMLINK)
+        return text + "it has more than one name (a hard link), and the report "
+                      "is never written through a second name.";
     if (error == EISDIR || error == EINVAL) return text + "it is not a plain file.";
     return text + strerror(error) + ".";
 }
@@ -153,7 +155,8 @@ int PatchStaging::OpenDir(const std::string& path, bool create, const std::strin
     for (int attempt = 0; attempt < 2; attempt++) {
         fd = gen_beneath_opendir(root_, path.c_str(), create ? 0755 : -1, &walk);
         int error = errno;
-        for (int k = walk.existed; k < walk.reached; k++) createdDirs_.push_back(Prefix(path, k + 1));
+        for (int k = walk.existed; k < walk.reached; k++)
+            createdDirs_.push_back(Prefix(path, k + 1));
         errno = error;
         if (fd >= 0 || !OutOfDescriptors(errno)) break;
         CloseDirs();
@@ -224,12 +227,12 @@ bool PatchStaging::EndFile(int fd) {
     return close(fd) == 0 || Fail("write", staged_.back().relative, errno);
 }
 
-FILE* PatchStaging::BeginReport(const char* reportName) {
+bool PatchStaging::BeginReport(const char* reportName) {
     struct stat st;
     int old = gen_beneath_openfile(root_, reportName, true, &st);
     if (old < 0 && errno != ENOENT) {
         error_ = ReportProblem(target_, reportName, errno);
-        return nullptr;
+        return false;
     }
     reportName_ = reportName;
     int fd = gen_beneath_mktemp(root_, kTempPrefix, 0666, &reportTemp_);
@@ -256,19 +259,25 @@ FILE* PatchStaging::BeginReport(const char* reportName) {
     if (old >= 0) close(old);
     if (fd >= 0 && copied) report_ = fdopen(fd, "w");
     if (fd >= 0 && !report_) close(fd);
-    return report_;
+    return report_ != nullptr;
+}
+
+bool PatchStaging::Report(const char* text, size_t n) {
+    return (report_ && fwrite(text, 1, n, report_) == n) ||
+           Fail("write", reportName_, report_ ? errno : EBADF);
 }
 
 bool PatchStaging::EndReport() {
     if (!report_) return false;
-    bool failed = fflush(report_) != 0 || ferror(report_);
+    FILE* report = report_;
+    report_ = nullptr;
+    bool flushed = fflush(report) == 0;
     int error = errno;
-    if (fclose(report_) != 0 && !failed) {
-        failed = true;
+    if (fclose(report) != 0 && flushed) {
+        flushed = false;
         error = errno;
     }
-    report_ = nullptr;
-    return !failed || Fail("write", reportName_, error ? error : EIO);
+    return flushed || Fail("write", reportName_, error);
 }
 
 bool PatchStaging::RenameStaged(const Staged& staged) {

@@ -33,9 +33,11 @@ public:
     bool Write(int fd, const char* data, size_t n);
     // Closes the file, which now has its mode; it waits for Commit.
     bool EndFile(int fd);
-    // The new report: a temporary holding the old report's bytes, open for appending the
-    // new block; null on failure. EndReport closes it and says whether everything fitted.
-    FILE* BeginReport(const char* reportName);
+    // The new report: a temporary holding the old report's bytes, to which Report appends
+    // the new block. EndReport closes it and says whether everything fitted.
+    bool BeginReport(const char* reportName);
+    bool Report(const char* text, size_t n);
+    bool Report(const std::string& text) { return Report(text.data(), text.size()); }
     bool EndReport();
     // Renames every file into place, then the report. Should a rename fail, the rest stay
     // out and Error() says which files were installed.
@@ -68,7 +70,7 @@ private:
     std::vector<Dir> dirs_;
     std::unordered_map<std::string, size_t> dirIndex_;
     std::vector<Staged> staged_;
-    size_t committed_ = 0; // files renamed into place so far
+    size_t committed_ = 0;                   // files renamed into place so far
     std::vector<std::string> createdDirs_;   // below the target, in the order made
     std::vector<std::string> createdTarget_; // the target and its missing parents
     FILE* report_ = nullptr;
