@@ -236,7 +236,7 @@ TEST_F(PatchHardening, IoFailuresInstallNothing) {
         EXPECT_NE(result.err.find("Nothing was installed."), std::string::npos) << result.err;
         EXPECT_EQ(Tree(dir / c.target), before) << c.target;
     }
-    EXPECT_EQ(ReadFile(dir / "report/patch_information.txt"), std::string(100 << 10, 'r'));
+    EXPECT_TRUE(ReadFile(dir / "report/patch_information.txt") == std::string(100 << 10, 'r'));
 }
 
 TEST_F(PatchHardening, InterruptedCommandsLeaveNothingBehind) {
