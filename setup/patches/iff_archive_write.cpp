@@ -314,9 +314,13 @@ FILE* CreateTemporary(const char* name) {
     }
     FILE* file = fd >= 0 ? fdopen(fd, "w+b") : nullptr;
     if (file) return file;
+    int error = errno;
     if (fd >= 0) close(fd);
     RemovePartialArchive();
-    return gen_safe_fopen(name, nullptr, "w+b"); // reports why, or succeeds after all
+    // The foundation's open-failure message, for the archive's own name: the temporary
+    // failed where the archive itself would have.
+    errno = error;
+    gen_perrorexit(1, "Unable to open %s for output", name);
 }
 
 // Gives the finished temporary the archive's name, unless something took that name

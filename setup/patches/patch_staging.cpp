@@ -127,11 +127,12 @@ bool PatchStaging::Open(const char* target) {
         path = slash == std::string::npos ? "" : slash == 0 ? "/" : path.substr(0, slash);
     }
     for (size_t i = missing.size(); i-- > 0;) {
-        if (mkdir(missing[i].c_str(), 0755) != 0 && errno != EEXIST) {
+        if (mkdir(missing[i].c_str(), 0755) == 0) {
+            createdTarget_.push_back(missing[i]);
+        } else if (errno != EEXIST) {
             error_ = "Can not create the directory " + missing[i] + ": " + strerror(errno) + ".";
             return false;
         }
-        createdTarget_.push_back(missing[i]);
     }
     root_ = open(target, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root_ < 0) return Fail("open the directory", "", errno);
