@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,24 +67,6 @@ private:
     pid_t pid_ = -1;
     int err_ = -1;
 };
-
-// Waits for a new hidden entry (a temporary) in dir and stops the child while it is still
-// being written; false when the child got past it first, or nothing came within 20 s.
-bool StopWhileWriting(SetupChild* child, const std::string& dir, off_t fullSize) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code ignored;
-        for (const fs::directory_entry& e : fs::directory_iterator(dir, ignored)) {
-            if (e.path().filename().string()[0] != '.') continue;
-            child->Signal(SIGSTOP);
-            struct stat st;
-            if (lstat(e.path().c_str(), &st) == 0 && st.st_size < fullSize) return true;
-            child->Signal(SIGCONT);
-            return false;
-        }
-    }
-    return false;
-}
 
 // Every entry below dir, relative to it, sorted.
 std::set<std::string> Tree(const std::string& dir) {
@@ -153,6 +136,35 @@ protected:
         for (size_t i = mounts.size(); i-- > 0;) umount2(mounts[i].c_str(), MNT_DETACH);
 #endif
     }
+    // Runs the program in cwd; when a temporary shows in `watched`, stops it while that is
+    // still being written, calls act, and lets it go on. A run that got past it first is
+    // undone and tried again. The exit status, or -1 when no run was caught in time.
+    int RunCaught(const std::vector<std::string>& args, const std::string& cwd,
+                  const std::string& watched, const std::function<void(SetupChild*)>& act,
+                  const std::function<void()>& undo, std::string* err) {
+        for (int attempt = 0; attempt < 3; attempt++) {
+            SetupChild child(args, cwd);
+            bool caught = false, seen = false;
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!seen && std::chrono::steady_clock::now() < deadline) {
+                std::error_code ignored;
+                for (const fs::directory_entry& e : fs::directory_iterator(watched, ignored)) {
+                    if (seen || e.path().filename().string()[0] != '.') continue;
+                    seen = true;
+                    child.Signal(SIGSTOP);
+                    struct stat st;
+                    caught = lstat(e.path().c_str(), &st) == 0 && st.st_size < kBig;
+                }
+            }
+            if (caught) act(&child);
+            child.Signal(SIGCONT);
+            err->clear();
+            int status = child.Wait(err);
+            if (caught) return status;
+            undo();
+        }
+        return -1;
+    }
     ScopedTempDir dir;
     std::vector<std::string> mounts;
 };
@@ -161,20 +173,13 @@ TEST_F(PatchHardening, LinkPlantedDuringTheInstallIsNotFollowed) {
     mkdir((dir / "outside").c_str(), 0755);
     WriteBigFilePatch(dir / "p", FileForm("d/evil", "", 0100644, "evil"));
     mkdir((dir / "T").c_str(), 0755);
-    bool planted = false;
     std::string err;
-    int status = -1;
-    for (int attempt = 0; attempt < 3 && !planted; attempt++) {
-        SetupChild child({"-install_patch", "p", "-target_dir", dir / "T"}, dir.path());
-        planted = StopWhileWriting(&child, dir / "T", kBig);
-        if (planted) planted = symlink((dir / "outside").c_str(), (dir / "T/d").c_str()) == 0;
-        child.Signal(SIGCONT);
-        err.clear();
-        status = child.Wait(&err);
-        unlink((dir / "T/d").c_str());
-    }
-    ASSERT_TRUE(planted) << "the install never stayed long enough on its first file";
-    EXPECT_EQ(status, 1);
+    int status = RunCaught(
+        {"-install_patch", "p", "-target_dir", dir / "T"}, dir.path(), dir / "T",
+        [&](SetupChild*) { symlink((dir / "outside").c_str(), (dir / "T/d").c_str()); },
+        [&] { ShellStatus("rm -rf '" + dir / "T" + "'/*"); }, &err);
+    unlink((dir / "T/d").c_str());
+    EXPECT_EQ(status, 1) << "-1: the install never stayed long enough on its first file";
     EXPECT_NE(err.find("T/d is a symbolic link"), std::string::npos) << err;
     EXPECT_NE(err.find("Nothing was installed."), std::string::npos) << err;
     EXPECT_EQ(Tree(dir / "outside"), std::set<std::string>{});
@@ -243,43 +248,30 @@ TEST_F(PatchHardening, InterruptedCommandsLeaveNothingBehind) {
     WriteBigFilePatch(dir / "p");
     mkdir((dir / "src").c_str(), 0755);
     WriteSparse(dir / "src/big", "", kBig, "");
+    std::vector<std::string> install = {"-install_patch", "../p", "-target_dir", dir / "T"};
+    std::vector<std::string> create = {"-create_patch", "q", "big"};
     struct Case {
-        std::vector<std::string> args;
-        std::string watched; // where the temporary appears
+        const std::vector<std::string>& args;
+        const char* watched; // where the temporary appears
         int signal;
-        int status;
         std::string says;
     } cases[] = {
-        {{"-install_patch", "../p", "-target_dir", dir / "T"},
-         "T",
-         SIGTERM,
-         2,
-         "Terminated: the patch ../p was not installed; nothing was changed in " + dir / "T"},
-        {{"-install_patch", "../p", "-target_dir", dir / "T"}, "T", SIGHUP, 2, "Hung up: "},
-        {{"-install_patch", "../p", "-target_dir", dir / "T"}, "T", SIGINT, 2, "Halted"},
-        {{"-create_patch", "q", "big"},
-         "src",
-         SIGTERM,
-         2,
-         "Terminated: the patch q was not created."},
-        {{"-create_patch", "q", "big"}, "src", SIGINT, 2, "Halted"},
+        {install, "T", SIGTERM,
+         "Terminated: the patch ../p was not installed; nothing was changed in " + dir / "T."},
+        {install, "T", SIGHUP, "Hung up: the patch ../p was not installed"},
+        {install, "T", SIGINT, "Halted"},
+        {create, "src", SIGTERM, "Terminated: the patch q was not created."},
+        {create, "src", SIGINT, "Halted"},
     };
     mkdir((dir / "T").c_str(), 0755);
     for (const Case& c : cases) {
-        bool caught = false;
         std::string err;
-        int status = -1;
-        for (int attempt = 0; attempt < 3 && !caught; attempt++) {
-            SetupChild child(c.args, dir / "src");
-            caught = StopWhileWriting(&child, dir / c.watched, kBig);
-            child.Signal(c.signal);
-            child.Signal(SIGCONT);
-            err.clear();
-            status = child.Wait(&err);
-            ShellStatus("rm -f '" + dir / "src/q" + "'; rm -rf '" + dir / "T" + "'/*");
-        }
-        ASSERT_TRUE(caught) << c.says;
-        EXPECT_EQ(status, c.status) << c.says;
+        int status = RunCaught(
+            c.args, dir / "src", dir / c.watched,
+            [&](SetupChild* child) { child->Signal(c.signal); },
+            [&] { ShellStatus("rm -f '" + dir / "src/q" + "'; rm -rf '" + dir / "T" + "'/*"); },
+            &err);
+        EXPECT_EQ(status, 2) << c.says;
         EXPECT_NE(err.find(c.says), std::string::npos) << err;
         EXPECT_EQ(Tree(dir / "T"), std::set<std::string>{}) << c.says;
         EXPECT_EQ(Tree(dir / "src"), std::set<std::string>{"big"}) << c.says;
