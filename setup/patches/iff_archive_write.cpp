@@ -424,7 +424,7 @@ void CreatePatch(char** argv, int argc) {
                                                       : nullptr;
             if (word)
                 SetupReportErrorNoExit(
-                    gen_asprintf("%s: the patch %s was not created.", word, name));
+                    (std::string(word) + ": the patch " + name + " was not created.").c_str());
         } else {
             if (!failure.empty()) StopCreating(failure);
             CheckForArchiveCreationError(status);
