@@ -11,23 +11,26 @@
 #include <cstdint>
 #include <ctime>
 
-#if defined(__linux__)
+#if defined(__linux__) && __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
 #include <sys/syscall.h>
 #endif
 
 namespace {
 
-// Searching a directory is all a walk needs; O_SEARCH says so where it exists apart from
-// O_PATH, which would open a link itself instead of refusing it.
-#if defined(O_SEARCH) && !defined(__linux__)
-constexpr int kDirFlags = O_SEARCH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Searching a directory is all a walk needs, so a directory that may be searched but not
+// read is no obstacle where the system can open it for searching only.
+#if defined(O_PATH)
+constexpr int kSearchOnly = O_PATH;
+#elif defined(O_SEARCH)
+constexpr int kSearchOnly = O_SEARCH;
 #else
-constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kSearchOnly = O_RDONLY;
 #endif
+constexpr int kDirFlags = kSearchOnly | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-// Systems disagree on what O_NOFOLLOW|O_DIRECTORY gives for a link (ELOOP, ENOTDIR,
-// EMLINK); look at the entry itself to say which it was.
+// Systems (and O_PATH) disagree on what O_NOFOLLOW|O_DIRECTORY gives for a link (ELOOP,
+// ENOTDIR, EMLINK); look at the entry itself to say which it was.
 int ClassifyRefusal(int dirfd, const char* name, int error) {
     if (error != ELOOP && error != ENOTDIR && error != EMLINK) return error;
     struct stat st;
@@ -89,7 +92,7 @@ int OpenComponents(int dirfd, const std::string& path, int createMode, GenBeneat
 // One call for the whole path; -1 with errno ENOSYS where the kernel lacks it.
 int OpenBeneathAtOnce(int dirfd, const std::string& path) {
     struct open_how how = {};
-    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.flags = kSearchOnly | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     return static_cast<int>(syscall(SYS_openat2, dirfd, path.c_str(), &how, sizeof how));
 }
