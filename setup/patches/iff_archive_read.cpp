@@ -555,7 +555,8 @@ FILE* OpenPatchArchive(const char* name) {
     if (!plain)
         SetupReportErrorAndExit(
             gen_asprintf("Can not install the patch %s: it is not a plain file.", name));
-    return gen_safe_fopen(name, "patch archive", "rb"); // says why it cannot be opened
+    // The foundation's open-failure message, as gen_safe_fopen gives it, without trying again.
+    gen_perrorexit(1, "Unable to open patch archive '%s' for input", name);
 }
 
 // After SIGTERM or SIGHUP the program says what became of the patch; SIGINT keeps its one

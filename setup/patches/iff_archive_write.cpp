@@ -249,9 +249,10 @@ FILE* OpenInput(const char* name, struct stat* st) {
     if (stat(name, st) == 0 && !S_ISREG(st->st_mode)) RefuseInput(name, "is not a plain file");
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        int error = errno;
         RemovePartialArchive();
-        gen_safe_fopen(name, nullptr, "rb"); // says why, and ends the program
-        SetupReportErrorAndExit(gen_asprintf("Can not read %s.", Shown(name).c_str()));
+        errno = error;
+        gen_perrorexit(1, "Unable to open %s for input", name);
     }
     bool plain = fstat(fd, st) == 0 && S_ISREG(st->st_mode);
     FILE* file = nullptr;
