@@ -1,10 +1,12 @@
 // The chunk reader and the patch installer. Every size read from the archive is checked
 // against the bound of the group it lies in, and the file level is bounded by the file's
-// length, so a truncated or lying archive ends in a status instead of a wild read. The
-// patch half starts at InstallPatch near the end of the file.
+// length, so a truncated or lying archive ends in a status instead of a wild read; names and
+// information texts are bounded before they are read. The patch half starts at InstallPatch
+// near the end of the file; patch_staging.h does the writing.
 #include "setup/patches/iff_archive_read.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,8 +16,11 @@
 #include <cstring>
 
 #include "setup/install_options.h"
+#include "setup/patches/patch_staging.h"
 #include "setup/setup_entry.h"
+#include "shared/gen_printable.h"
 #include "shared/indgen.h"
+#include "shared/libcxxutil/ut_childgroups.h"
 
 // ---- The chunk reader ----
 
@@ -74,8 +79,16 @@ int SkipRestOfChunk(_GroupContext* group) {
     group->ckSize = group->bytesSoFar = 0;
     if (skip <= 0) return kIffOkay;
     int64_t target = group->position + skip;
-    if (target > INT32_MAX || fseek(group->file, static_cast<long>(target), SEEK_SET) != 0)
+    if (target > INT32_MAX) return kIffBadArchive;
+    // A short skip is read through the stream's buffer: a seek would cost a system call
+    // for every small chunk of a patch with many files.
+    char discard[4096];
+    if (skip <= int64_t(sizeof discard)) {
+        int status = ReadRaw(group->file, discard, size_t(skip));
+        if (status != kIffOkay) return status;
+    } else if (fseek(group->file, static_cast<long>(target), SEEK_SET) != 0) {
         return kIffBadArchive;
+    }
     group->position = static_cast<int32_t>(target);
     return kIffOkay;
 }
@@ -201,6 +214,7 @@ int GetPChunkHdr(_GroupContext* group) {
 namespace {
 constexpr size_t kCopyBlock = 1 << 20;
 constexpr size_t kMaxNameLength = 4096;
+constexpr int32_t kMaxInfoLength = 1 << 20;
 constexpr size_t kMaxComponentLength = 255;
 const char kReportName[] = "patch_information.txt";
 
@@ -223,9 +237,21 @@ int ReadText(_GroupContext* group, std::string* text) {
     return IFFReadBytes(group, n ? &(*text)[0] : nullptr, n);
 }
 
-int ReadFileForm(_GroupContext* patch, PatchEntry* entry) {
+// A chunk too long to be what it says it is is refused by its size, before any of it is
+// read, so a hostile length never turns into memory.
+int RefuseLength(PatchReader* reader, const std::string& what, int32_t size, size_t most) {
+    char* text = gen_asprintf("Failed to read archive.  Error number: %d.  %s is %ld bytes "
+                              "long, more than the %lu allowed.",
+                              kIffBadArchive, what.c_str(), long(size), (unsigned long)most);
+    reader->problem = text;
+    gen_free(text);
+    return kIffBadArchive;
+}
+
+int ReadFileForm(PatchReader* reader, _GroupContext* patch, PatchEntry* entry) {
     _GroupContext form;
     int status = OpenRGroup(patch, &form);
+    std::string which = " of file " + std::to_string(reader->fileCount);
     while (status == kIffOkay) {
         int id = GetChunkHdr(&form);
         if (id < 0) {
@@ -234,10 +260,17 @@ int ReadFileForm(_GroupContext* patch, PatchEntry* entry) {
         }
         if (id == kIdFileInfo) {
             entry->hasInfo = true;
-            status = ReadText(&form, &entry->info);
+            if (form.ckSize > kMaxInfoLength)
+                status = RefuseLength(reader, "The information string" + which, form.ckSize,
+                                      kMaxInfoLength);
+            else if (reader->installing) // only the report needs it
+                status = ReadText(&form, &entry->info);
         } else if (id == kIdFileName) {
             entry->hasName = true;
-            status = ReadText(&form, &entry->name);
+            if (size_t(form.ckSize) > kMaxNameLength)
+                status = RefuseLength(reader, "The name" + which, form.ckSize, kMaxNameLength);
+            else
+                status = ReadText(&form, &entry->name);
         } else if (id == kIdFileMode) {
             int32_t mode = 0;
             status = IFFReadBytes(&form, reinterpret_cast<char*>(&mode), 4);
@@ -281,36 +314,31 @@ const char* RelativeName(const std::string& stored, std::string* relative) {
 
 namespace {
 
-bool IsWithin(const char* path, const std::string& dir) {
-    size_t n = dir.size();
-    return dir == "/" ||
-           (strncmp(path, dir.c_str(), n) == 0 && (path[n] == '\0' || path[n] == '/'));
-}
-
-// Walks what already exists of the path in the target directory: the file must not land
-// outside it through a symbolic link, nor where a directory is, nor below a plain file.
-const char* CheckPlace(const PatchReader* reader, const std::string& relative) {
-    std::string path = reader->targetDir;
-    for (size_t start = 0;;) {
-        size_t end = relative.find('/', start);
-        bool last = end == std::string::npos;
-        path += '/';
-        path.append(relative, start, (last ? relative.size() : end) - start);
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0) return nullptr; // the rest is created afresh
-        if (S_ISLNK(st.st_mode)) {
-            char real[PATH_MAX];
-            if (!realpath(path.c_str(), real))
-                return "would be written through a symbolic link that leads nowhere";
-            if (!IsWithin(real, reader->realTarget))
-                return "would be written through a symbolic link that leads outside the "
-                       "target directory";
-            if (stat(path.c_str(), &st) != 0) return nullptr;
+// Looks at what already exists of the path in the target: no directory on the way may be
+// a symbolic link (the installing pass never follows one) or anything but a directory, and
+// the file may not be a directory. A directory found good is not looked at again. A link
+// as the file itself is fine: the new file replaces the link, nothing is written through it.
+const char* CheckPlace(PatchReader* reader, const std::string& relative) {
+    std::string target = reader->targetDir;
+    struct stat st;
+    size_t dirEnd = relative.rfind('/');
+    for (size_t end = 0; dirEnd != std::string::npos && end != dirEnd;) {
+        end = relative.find('/', end == 0 ? 0 : end + 1);
+        std::string prefix = relative.substr(0, end);
+        if (reader->missingPlaces.count(prefix)) return nullptr; // the rest is made afresh
+        if (reader->checkedPlaces.count(prefix)) continue;
+        if (lstat((target + "/" + prefix).c_str(), &st) != 0) {
+            reader->missingPlaces.insert(prefix);
+            return nullptr;
         }
-        if (last) return S_ISDIR(st.st_mode) ? "names an existing directory" : nullptr;
+        if (S_ISLNK(st.st_mode))
+            return "would be written through a symbolic link, and a patch never follows one";
         if (!S_ISDIR(st.st_mode)) return "needs a directory where a file already is";
-        start = end + 1;
+        reader->checkedPlaces.insert(prefix);
     }
+    if (lstat((target + "/" + relative).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return "names an existing directory";
+    return nullptr;
 }
 
 // Files of one patch must not need each other's names as directories.
@@ -330,7 +358,7 @@ const char* CheckConflicts(PatchReader* reader, const std::string& relative) {
 int Refuse(PatchReader* reader, const PatchEntry& entry, const char* reason) {
     char* text = entry.hasName ? gen_asprintf("Can not install the patch %s: file %d, \"%s\", %s.",
                                               reader->archiveName, reader->fileCount,
-                                              entry.name.c_str(), reason)
+                                              gen_printable_name(entry.name).c_str(), reason)
                                : gen_asprintf("Can not install the patch %s: file %d %s.",
                                               reader->archiveName, reader->fileCount, reason);
     reader->problem = text;
@@ -338,122 +366,110 @@ int Refuse(PatchReader* reader, const PatchEntry& entry, const char* reason) {
     return kIffClientError;
 }
 
-int CheckEntry(PatchReader* reader, const PatchEntry& entry) {
+// The checks of both passes; the installing pass repeats all but the look at the target,
+// so that an archive changed between the passes cannot slip an unchecked entry in.
+int CheckEntry(PatchReader* reader, const PatchEntry& entry, std::string* relative) {
     if (!entry.hasName) return Refuse(reader, entry, "has no name");
     if (!entry.hasContents) return Refuse(reader, entry, "has no contents");
-    std::string relative;
-    const char* reason = RelativeName(entry.name, &relative);
+    const char* reason = RelativeName(entry.name, relative);
     // Room for the temporary name the file is written under first.
-    if (!reason && strlen(reader->targetDir) + relative.size() + 20 >= PATH_MAX)
+    if (!reason && strlen(reader->targetDir) + relative->size() + 20 >= PATH_MAX)
         reason = "has a name that is too long";
-    if (!reason) reason = CheckPlace(reader, relative);
-    if (!reason) reason = CheckConflicts(reader, relative);
+    if (!reason && !reader->installing) reason = CheckPlace(reader, *relative);
+    if (!reason) reason = CheckConflicts(reader, *relative);
     return reason ? Refuse(reader, entry, reason) : kIffOkay;
 }
 
-int Fail(PatchReader* reader, const char* what, const std::string& path) {
-    char* text = gen_asprintf("Can not %s %s: %s.", what, path.c_str(), strerror(errno));
-    reader->problem = text;
-    gen_free(text);
+int StagingFailed(PatchReader* reader) {
+    reader->problem = reader->staging->Error();
     return kIffFileError;
 }
 
-int WriteAll(int fd, const char* data, size_t n) {
-    while (n > 0) {
-        ssize_t written = write(fd, data, n);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return -1;
-        data += written;
-        n -= written;
-    }
-    return 0;
+// A request to stop (SIGINT, SIGTERM, SIGHUP) ends the pass where it stands.
+bool StopRequested(PatchReader* reader) {
+    if (ut_TerminationCatcher::Signal() == 0) return false;
+    reader->stopped = true;
+    return true;
 }
 
-int CopyContents(PatchReader* reader, FILE* archive, const PatchEntry& entry, int fd,
-                 const std::string& path) {
-    if (fseek(archive, entry.contentsAt, SEEK_SET) != 0) return kIffFileError;
+// Reads with pread, so the chunk walk's own position in the stream stays where it is.
+int CopyContents(PatchReader* reader, int archive, const PatchEntry& entry, int fd) {
+    off_t at = entry.contentsAt;
     for (size_t left = entry.contentsSize; left > 0;) {
-        size_t n = left < kCopyBlock ? left : kCopyBlock;
-        int status = ReadRaw(archive, reader->copyBuffer, n);
-        if (status != kIffOkay) return status;
-        if (WriteAll(fd, reader->copyBuffer, n) != 0) return Fail(reader, "write", path);
-        left -= n;
+        if (StopRequested(reader)) return kIffClientError;
+        ssize_t n = pread(archive, reader->copyBuffer, left < kCopyBlock ? left : kCopyBlock, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? kIffFileError : kIffBadArchive;
+        if (!reader->staging->Write(fd, reader->copyBuffer, size_t(n)))
+            return StagingFailed(reader);
+        left -= size_t(n);
+        at += n;
     }
     return kIffOkay;
 }
 
-// Writes the file under a temporary name beside its place and renames it there, so an
-// interrupted install never leaves a half-written file under the real name. Type bits and
-// set-id bits of the stored mode are dropped; the file ends up read-only.
-int InstallEntry(PatchReader* reader, _GroupContext* patch, const PatchEntry& entry) {
-    std::string relative;
-    RelativeName(entry.name, &relative);
-    std::string path = std::string(reader->targetDir) + "/" + relative;
-    std::string dir = path.substr(0, path.rfind('/'));
-    if (gen_createdir_recursive(dir.c_str(), 0755) != 0)
-        return Fail(reader, "create the directory", dir);
-    std::string temp = dir + "/.vtpatch.XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) return Fail(reader, "create a file in", dir);
-    int status = CopyContents(reader, patch->file, entry, fd, path);
-    if (status == kIffOkay && fchmod(fd, entry.mode & 0777 & ~0222) != 0)
-        status = Fail(reader, "set the permissions of", path);
-    if (close(fd) != 0 && status == kIffOkay) status = Fail(reader, "write", path);
-    if (status == kIffOkay && rename(temp.c_str(), path.c_str()) != 0)
-        status = Fail(reader, "install", path);
-    if (status != kIffOkay) unlink(temp.c_str());
-    // The archive goes back to where the walk over the patch stands.
-    if (fseek(patch->file, patch->position, SEEK_SET) != 0 && status == kIffOkay)
-        status = kIffFileError;
-    return status;
+// Writes the file under a temporary name in its directory; it takes its real name only
+// when the whole patch is staged. Type bits and set-id bits of the stored mode are dropped;
+// the file ends up read-only.
+int InstallEntry(PatchReader* reader, _GroupContext* patch, const std::string& relative,
+                 const PatchEntry& entry) {
+    int fd = reader->staging->BeginFile(relative, entry.mode & 0777 & ~0222);
+    if (fd < 0) return StagingFailed(reader);
+    int status = CopyContents(reader, fileno(patch->file), entry, fd);
+    if (status != kIffOkay) {
+        close(fd);
+        return status;
+    }
+    return reader->staging->EndFile(fd) ? kIffOkay : StagingFailed(reader);
 }
 
-void AddToReport(PatchReader* reader, const PatchEntry& entry) {
-    reader->report += entry.name;
-    if (entry.hasInfo && !gen_strequal(entry.info.c_str(), "(null)"))
-        reader->report += ": " + entry.info;
-    reader->report += '\n';
+int AddToReport(PatchReader* reader, const PatchEntry& entry) {
+    bool written = reader->staging->Report(entry.name);
+    if (written && entry.hasInfo && !gen_strequal(entry.info.c_str(), "(null)"))
+        written = reader->staging->Report(": ") && reader->staging->Report(entry.info);
+    written = written && reader->staging->Report("\n");
+    return written ? kIffOkay : StagingFailed(reader);
 }
 
-int WriteReport(PatchReader* reader) {
-    char* path = gen_asprintf("%s/%s", reader->targetDir, kReportName);
-    FILE* file = gen_safe_fopen(path, "patch report", "a+");
-    std::string block = std::string(60, '-') + "\n" + reader->report + "\n";
-    fwrite(block.data(), 1, block.size(), file);
-    bool failed = ferror(file) != 0;
-    failed = fclose(file) != 0 || failed;
-    int status = failed ? Fail(reader, "write", path) : kIffOkay;
-    gen_free(path);
-    return status;
-}
-
-// The patch information must come first; the report starts with it.
+// The patch information must come first; the report block starts with it.
 int ReadPatchInfo(PatchReader* reader, _GroupContext* patch) {
     int id = GetChunkHdr(patch);
     if (id != kIdPatchInfo) return id < 0 && id != kIffEndMark ? id : kIffBadArchive;
-    int status = ReadText(patch, &reader->report);
-    reader->report += "\nFiles in this patch:\n";
-    return status;
+    if (patch->ckSize > kMaxInfoLength)
+        return RefuseLength(reader, "The patch information", patch->ckSize, kMaxInfoLength);
+    if (!reader->installing) return kIffOkay;
+    std::string info;
+    int status = ReadText(patch, &info);
+    if (status != kIffOkay) return status;
+    PatchStaging* staging = reader->staging;
+    return staging->Report(std::string(60, '-') + "\n") && staging->Report(info) &&
+                   staging->Report("\nFiles in this patch:\n")
+               ? kIffOkay
+               : StagingFailed(reader);
 }
-} // namespace
 
-void InitPatchReader(PatchReader* reader, const char* targetDir, const char* archiveName,
-                     bool installing) {
-    reader->getList = reader->getProp = reader->getCat = SkipGroup;
-    reader->getForm = GetVTForm;
-    reader->targetDir = targetDir;
-    reader->archiveName = archiveName;
+void StartPass(PatchReader* reader, bool installing) {
     reader->installing = installing;
     reader->sawPatch = false;
     reader->fileCount = 0;
     reader->problem.clear();
     reader->files.clear();
     reader->directories.clear();
-    reader->report.clear();
-    char real[PATH_MAX];
-    reader->realTarget = realpath(targetDir, real) ? real : "";
+    reader->checkedPlaces.clear();
+    reader->missingPlaces.clear();
     if (installing && !reader->copyBuffer)
         reader->copyBuffer = static_cast<char*>(gen_alloc(1, kCopyBlock));
+}
+} // namespace
+
+void InitPatchReader(PatchReader* reader, const char* targetDir, const char* archiveName) {
+    reader->getList = reader->getProp = reader->getCat = SkipGroup;
+    reader->getForm = GetVTForm;
+    reader->targetDir = targetDir;
+    reader->archiveName = archiveName;
+    reader->stopped = false;
+    reader->staging = nullptr;
+    StartPass(reader, false);
 }
 
 void FreePatchReader(PatchReader* reader) {
@@ -468,6 +484,10 @@ int GetVTForm(_GroupContext* parent) {
     int status = OpenRGroup(parent, &patch);
     if (status == kIffOkay) status = ReadPatchInfo(reader, &patch);
     while (status == kIffOkay) {
+        if (StopRequested(reader)) {
+            status = kIffClientError;
+            break;
+        }
         int id = GetChunkHdr(&patch);
         if (id != kIdForm || patch.subtype != kIdFile) {
             // Anything but a file form ends the list of files.
@@ -475,17 +495,16 @@ int GetVTForm(_GroupContext* parent) {
             break;
         }
         PatchEntry entry;
+        std::string relative;
         reader->fileCount++;
-        status = ReadFileForm(&patch, &entry);
-        if (status != kIffOkay) break;
-        if (!reader->installing) {
-            status = CheckEntry(reader, entry);
-        } else {
-            status = InstallEntry(reader, &patch, entry);
-            AddToReport(reader, entry);
-        }
+        status = ReadFileForm(reader, &patch, &entry);
+        if (status == kIffOkay) status = CheckEntry(reader, entry, &relative);
+        if (status == kIffOkay && reader->installing)
+            status = InstallEntry(reader, &patch, relative, entry);
+        if (status == kIffOkay && reader->installing) status = AddToReport(reader, entry);
     }
-    if (status == kIffOkay && reader->installing) status = WriteReport(reader);
+    if (status == kIffOkay && reader->installing && !reader->staging->Report("\n"))
+        status = StagingFailed(reader);
     CloseRGroup(&patch);
     return status;
 }
@@ -497,15 +516,54 @@ int ReadPatch(FILE* archive, PatchReader* reader) {
     return status;
 }
 
+int StagePatch(FILE* archive, PatchReader* reader, PatchStaging* staging) {
+    StartPass(reader, false);
+    int status = ReadPatch(archive, reader);
+    if (status != kIffOkay) return status;
+    reader->problem = CheckPatchReport(reader->targetDir, kReportName);
+    if (!reader->problem.empty()) return kIffClientError;
+
+    StartPass(reader, true);
+    reader->staging = staging;
+    if (!staging->Open(reader->targetDir) || !staging->BeginReport(kReportName))
+        return StagingFailed(reader);
+    status = ReadPatch(archive, reader);
+    if (status == kIffOkay && !staging->EndReport()) status = StagingFailed(reader);
+    return status;
+}
+
 void CheckForArchiveReadingError(int status) {
     if (status == kIffOkay) return;
     SetupReportErrorAndExit(gen_asprintf("Failed to read archive.  Error number: %d.", status));
 }
 
 namespace {
-void StopOnPatchFailure(const PatchReader& reader, int status) {
-    if (!reader.problem.empty()) SetupReportErrorAndExit(reader.problem.c_str());
-    CheckForArchiveReadingError(status);
+// A patch given as something that is not a plain file (a FIFO, a device) would block or
+// worse: it is refused by type before it is opened, and opened without waiting.
+FILE* OpenPatchArchive(const char* name) {
+    struct stat st;
+    if (stat(name, &st) == 0 && S_ISDIR(st.st_mode)) CheckForArchiveReadingError(kIffNotArchive);
+    bool plain = stat(name, &st) != 0 || S_ISREG(st.st_mode);
+    int fd = plain ? open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    if (fd >= 0) {
+        plain = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+        FILE* file = plain ? fdopen(fd, "rb") : nullptr;
+        if (file) return file;
+        close(fd);
+    }
+    if (!plain)
+        SetupReportErrorAndExit(
+            gen_asprintf("Can not install the patch %s: it is not a plain file.", name));
+    // The foundation's open-failure message, as gen_safe_fopen gives it, without trying again.
+    gen_perrorexit(1, "Unable to open patch archive '%s' for input", name);
+}
+
+// After SIGTERM or SIGHUP the program says what became of the patch; SIGINT keeps its one
+// word from the signal trap.
+void SayStopped(int signal, const std::string& what) {
+    const char* word = signal == SIGTERM ? "Terminated" : signal == SIGHUP ? "Hung up" : nullptr;
+    if (word) SetupReportErrorNoExit((std::string(word) + ": " + what).c_str());
 }
 } // namespace
 
@@ -521,19 +579,37 @@ void InstallPatch() {
         SetupReportErrorAndExit(
             gen_asprintf("Can not install the patch %s: %s is not a directory.", name, target));
 
-    FILE* archive = gen_safe_fopen(name, "patch archive", "rb");
-    if (fstat(fileno(archive), &st) == 0 && S_ISDIR(st.st_mode))
-        CheckForArchiveReadingError(kIffNotArchive);
-    // All or nothing: the first pass reads and checks everything and writes nothing.
-    PatchReader reader;
-    InitPatchReader(&reader, target, name, false);
-    StopOnPatchFailure(reader, ReadPatch(archive, &reader));
-
-    if (gen_createdir_recursive(target, 0755) != 0)
-        SetupReportErrorAndExit(
-            gen_asprintf("Can not create the directory %s: %s.", target, strerror(errno)));
-    InitPatchReader(&reader, target, name, true);
-    StopOnPatchFailure(reader, ReadPatch(archive, &reader));
-    fclose(archive);
-    FreePatchReader(&reader);
+    FILE* archive = OpenPatchArchive(name);
+    std::string patch = std::string("the patch ") + name;
+    int stopSignal = 0;
+    {
+        // A request to stop is noticed between steps, so that the temporaries go with it.
+        ut_TerminationCatcher catcher;
+        ut_TerminationCatcher::Reset();
+        PatchReader reader;
+        InitPatchReader(&reader, target, name);
+        PatchStaging staging;
+        int status = StagePatch(archive, &reader, &staging);
+        fclose(archive);
+        FreePatchReader(&reader);
+        if ((stopSignal = ut_TerminationCatcher::Signal()) != 0) {
+            staging.Discard();
+            SayStopped(stopSignal,
+                       patch + " was not installed; nothing was changed in " + target + ".");
+        } else if (status != kIffOkay) {
+            staging.Discard();
+            std::string message = reader.problem;
+            if (message.empty())
+                message = "Failed to read archive.  Error number: " + std::to_string(status) + ".";
+            if (reader.installing) message += "  Nothing was installed.";
+            SetupReportErrorAndExit(message.c_str());
+        } else if (!staging.Commit()) {
+            SetupReportErrorAndExit(staging.Error().c_str());
+        } else if ((stopSignal = ut_TerminationCatcher::Signal()) != 0) {
+            SayStopped(stopSignal, patch + " had been installed in " + target +
+                                       " when the request to stop came.");
+        }
+    }
+    // The signal trap, back in place, says its word and ends the program with status 2.
+    if (stopSignal) raise(stopSignal);
 }

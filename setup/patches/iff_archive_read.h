@@ -2,7 +2,7 @@
 // with one _GroupContext each (OpenRIFF, GetChunkHdr, OpenRGroup, IFFReadBytes,
 // CloseRGroup) and hands groups to the handlers of a _ClientFrame (ReadIFF). Start at
 // InstallPatch: it reads a patch twice with the GetVTForm handler, first only checking
-// everything, then installing, so a bad patch installs nothing.
+// everything, then staging every file, and puts them in place only when all are staged.
 #pragma once
 
 #include <cstdio>
@@ -41,34 +41,44 @@ int GetF1ChunkHdr(_GroupContext* group);
 // GetChunkHdr inside a PROP, where no group may appear.
 int GetPChunkHdr(_GroupContext* group);
 
+class PatchStaging;
+
 // The patch reader's frame: the four handlers, then what one pass over a patch collects.
-// The checking pass reads every chunk and writes nothing; the installing pass writes.
+// The checking pass reads every chunk and writes nothing; the installing pass stages every
+// file and the report block in `staging`.
 struct PatchReader : _ClientFrame {
     const char* targetDir = nullptr;
     const char* archiveName = nullptr; // for messages
     bool installing = false;
     bool sawPatch = false;
+    bool stopped = false; // a request to stop ended the pass
     int fileCount = 0;
     std::string problem;         // why the patch cannot be installed, or what failed installing it
-    std::string realTarget;      // link-resolved targetDir; empty while it does not exist
     std::set<std::string> files; // names given to files so far, relative to the target
-    std::set<std::string> directories; // directories those names need
-    std::string report;
+    std::set<std::string> directories;   // directories those names need
+    std::set<std::string> checkedPlaces; // directories of the target found good
+    std::set<std::string> missingPlaces; // and those found missing
+    PatchStaging* staging = nullptr;     // where the installing pass writes
     char* copyBuffer = nullptr;
 };
 
-void InitPatchReader(PatchReader* reader, const char* targetDir, const char* archiveName,
-                     bool installing);
+void InitPatchReader(PatchReader* reader, const char* targetDir, const char* archiveName);
 void FreePatchReader(PatchReader* reader);
 // One pass over a patch archive. A status, or kIffClientError with reader->problem set.
 int ReadPatch(FILE* archive, PatchReader* reader);
 // The getForm handler of the patch reader; the group's frame must be a PatchReader.
 int GetVTForm(_GroupContext* group);
+// Both passes: checks the whole patch and the report file, then opens the target and stages
+// every file and the new report in `staging`. kIffOkay when all waits for staging->Commit();
+// otherwise a status, with reader->problem saying more where there is more to say, and
+// reader->installing telling whether the target was touched (the caller discards).
+int StagePatch(FILE* archive, PatchReader* reader, PatchStaging* staging);
 
 // The name stored for a file as a path below the target directory (in *relative), or why
 // it can never be installed ("has an absolute name", ...).
 const char* RelativeName(const std::string& stored, std::string* relative);
-// Installs installOptions.installPatchFile into targetDir; stops the program on any failure.
+// Installs installOptions.installPatchFile into targetDir, all or nothing; stops the program
+// on any failure, and ends it with the signal's status after SIGINT, SIGTERM or SIGHUP.
 void InstallPatch();
 // Nothing for 0; otherwise stops with "Failed to read archive.  Error number: N.".
 void CheckForArchiveReadingError(int status);

@@ -1,11 +1,12 @@
 // The chunk writer and the patch creator. The writer refuses (kIffClientError) anything
 // that would make a malformed archive: a second chunk while one is open, data beyond a
 // known size or bound, a position past what a 32-bit word can address. CreatePatch at
-// the end checks every input before it creates the archive, and removes the archive
-// again when writing fails half-way.
+// the end checks every input before it creates the archive, writes it under a temporary
+// name beside its own, and gives it its name only when it is complete.
 #include "setup/patches/iff_archive_write.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,10 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "setup/patches/iff_archive_read.h"
 #include "setup/install_options.h"
+#include "setup/patches/iff_archive_read.h"
 #include "setup/setup_entry.h"
+#include "shared/gen_printable.h"
 #include "shared/indgen.h"
+#include "shared/libcxxutil/ut_childgroups.h"
 
 // ---- The chunk writer ----
 
@@ -163,17 +166,23 @@ struct PatchInput {
     const char* info; // null when the file was given without one
 };
 
-// Set while the archive exists only half-written, so a failure can take it away again.
-const char* archiveInProgress = nullptr;
+// The archive is written under a temporary name beside its own and takes its name only
+// when it is complete; until then this names the temporary, so that every way out (a
+// failure, a request to stop, the exit hook) can take it away again.
+std::string archiveInProgress;
 
 void RemovePartialArchive() {
-    if (archiveInProgress) unlink(archiveInProgress);
-    archiveInProgress = nullptr;
+    if (!archiveInProgress.empty()) unlink(archiveInProgress.c_str());
+    archiveInProgress.clear();
 }
 
-[[noreturn]] void StopCreating(char* message) {
+[[noreturn]] void StopCreating(const std::string& message) {
     RemovePartialArchive();
-    SetupReportErrorAndExit(message);
+    SetupReportErrorAndExit(message.c_str());
+}
+
+std::string Shown(const char* name) {
+    return gen_printable_name(name, strlen(name));
 }
 
 // How many arguments an option of the command line takes up (0 for anything else), so
@@ -229,12 +238,28 @@ std::vector<PatchInput> CollectPatchInputs(char** argv, int argc) {
     return inputs;
 }
 
-// Opens an input, or stops with the foundation's open-failure message.
-FILE* OpenInput(const char* name) {
-    FILE* file = gen_fopen(name, "rb");
+[[noreturn]] void RefuseInput(const char* name, const char* why) {
+    StopCreating("Can not put " + Shown(name) + " into a patch: it " + why + ".");
+}
+
+// Opens an input that must be a plain file. Its type is judged before it is opened, so a
+// FIFO or a device is never opened at all, and it is opened without waiting in case one
+// was swapped in since. One that cannot be opened stops with the foundation's message.
+FILE* OpenInput(const char* name, struct stat* st) {
+    if (stat(name, st) == 0 && !S_ISREG(st->st_mode)) RefuseInput(name, "is not a plain file");
+    int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        RemovePartialArchive();
+        errno = error;
+        gen_perrorexit(1, "Unable to open %s for input", name);
+    }
+    bool plain = fstat(fd, st) == 0 && S_ISREG(st->st_mode);
+    FILE* file = nullptr;
+    if (plain && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) file = fdopen(fd, "rb");
     if (file) return file;
-    RemovePartialArchive();
-    return gen_safe_fopen(name, nullptr, "rb");
+    close(fd);
+    RefuseInput(name, "is not a plain file");
 }
 
 int64_t ChunkBytes(int64_t size) {
@@ -247,48 +272,69 @@ int64_t FileFormBytes(const PatchInput& input, int64_t size) {
            ChunkBytes(size);
 }
 
-// Every input must open, be a plain file, and fit, before the archive is created.
+// Every input must be a plain file with a name the installing side accepts, and all must
+// fit, before the archive is created.
 void CheckPatchInputs(const std::vector<PatchInput>& inputs, const char* name, const char* info) {
     int64_t header = 12 + ChunkBytes(strlen(info));
     int64_t total = header;
     for (const PatchInput& input : inputs) {
-        // A name the installing side would refuse is refused here, before the patch travels.
         std::string relative;
         if (const char* problem = RelativeName(input.name, &relative))
-            StopCreating(gen_asprintf("Can not put %s into a patch: it %s.", input.name, problem));
-        FILE* file = OpenInput(input.name);
+            RefuseInput(input.name, problem);
         struct stat st;
-        bool plain = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-        fclose(file);
-        if (!plain)
-            StopCreating(
-                gen_asprintf("Can not put %s into a patch: it is not a plain file.", input.name));
+        fclose(OpenInput(input.name, &st));
         int64_t form = FileFormBytes(input, st.st_size);
         if (header + form > INT32_MAX)
-            StopCreating(gen_asprintf(
-                "Can not put %s into a patch: it is larger than a patch archive can hold.",
-                input.name));
+            RefuseInput(input.name, "is larger than a patch archive can hold");
         total += form;
     }
     if (total > INT32_MAX)
-        StopCreating(gen_asprintf(
-            "Can not create the patch %s: its files add up to more than a patch archive can hold.",
-            name));
+        StopCreating(std::string("Can not create the patch ") + Shown(name) +
+                     ": its files add up to more than a patch archive can hold.");
 }
 
-// Creates the archive, never over an existing file.
-FILE* CreateArchive(const char* name) {
-    int fd = open(name, O_RDWR | O_CREAT | O_EXCL, 0666);
-    if (fd < 0 && errno == EEXIST)
-        SetupReportErrorAndExit(gen_asprintf(
-            "Can not create an archive that already exists.  Please delete %s.", name));
+[[noreturn]] void RefuseExisting(const char* name) {
+    StopCreating(
+        gen_asprintf("Can not create an archive that already exists.  Please delete %s.", name));
+}
+
+// The temporary beside the archive's name, made afresh and never over anything.
+FILE* CreateTemporary(const char* name) {
+    std::string dir = ".", base = name;
+    if (const char* slash = strrchr(name, '/')) {
+        dir.assign(name, slash == name ? 1 : slash - name);
+        base = slash + 1;
+    }
+    std::string temp = dir + "/." + base + ".XXXXXX";
+    int fd = mkstemp(&temp[0]);
+    if (fd >= 0) {
+        archiveInProgress = temp;
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask); // what creating it under its own name would have given
+    }
     FILE* file = fd >= 0 ? fdopen(fd, "w+b") : nullptr;
     if (file) return file;
-    if (fd >= 0) {
-        close(fd);
-        unlink(name);
+    int error = errno;
+    if (fd >= 0) close(fd);
+    RemovePartialArchive();
+    // The foundation's open-failure message, for the archive's own name: the temporary
+    // failed where the archive itself would have.
+    errno = error;
+    gen_perrorexit(1, "Unable to open %s for output", name);
+}
+
+// Gives the finished temporary the archive's name, unless something took that name
+// meanwhile: a hard link does it without replacing anything; where the file system has
+// no hard links, a rename after a last look.
+void GiveArchiveItsName(const char* name) {
+    if (link(archiveInProgress.c_str(), name) != 0) {
+        struct stat st;
+        if (errno == EEXIST || lstat(name, &st) == 0) RefuseExisting(name);
+        if (rename(archiveInProgress.c_str(), name) != 0)
+            StopCreating(gen_asprintf("Can not create %s: %s.", name, strerror(errno)));
     }
-    return gen_safe_fopen(name, nullptr, "w+b"); // reports why, or succeeds after all
+    RemovePartialArchive();
 }
 
 int WriteContents(_GroupContext* form, FILE* file, const char* name, off_t size, char* buffer,
@@ -296,14 +342,12 @@ int WriteContents(_GroupContext* form, FILE* file, const char* name, off_t size,
     if (size > INT32_MAX) return kIffClientError;
     int status = PutCkHdr(form, kIdFileContents, static_cast<int>(size));
     for (off_t left = size; status == kIffOkay && left > 0;) {
+        if (ut_TerminationCatcher::Signal()) return kIffClientError;
         size_t want = left < off_t(kCopyBlock) ? size_t(left) : kCopyBlock;
         if (fread(buffer, 1, want, file) != want) {
-            char* text = ferror(file) ? gen_asprintf("Can not read %s: %s.", name, strerror(errno))
-                                      : gen_asprintf("Can not read %s: it became shorter while "
-                                                     "the patch was being written.",
-                                                     name);
-            *failure = text;
-            gen_free(text);
+            *failure = "Can not read " + Shown(name) + ": " +
+                       (ferror(file) ? std::string(strerror(errno)) + "."
+                                     : "it became shorter while the patch was being written.");
             return kIffFileError;
         }
         status = IFFWriteBytes(form, buffer, static_cast<int>(want));
@@ -317,9 +361,8 @@ int WriteFileForm(_GroupContext* patch, const PatchInput& input, char* buffer,
     _GroupContext form;
     int status = StartWGroup(patch, kIdForm, kIffSizeUnknown, kIdFile, &form);
     if (status != kIffOkay) return status;
-    FILE* file = OpenInput(input.name);
     struct stat st;
-    if (fstat(fileno(file), &st) != 0) st = {};
+    FILE* file = OpenInput(input.name, &st);
     const char* info = input.info ? input.info : kNoInformation;
     int32_t mode = IffHostWord(static_cast<int>(st.st_mode));
     status = PutCk(&form, kIdFileInfo, static_cast<int>(strlen(info)), info);
@@ -357,19 +400,38 @@ void CreatePatch(char** argv, int argc) {
     if (!name) SetupReportErrorAndExit("-create_patch needs the name of the patch to create.");
     const char* info = installOptions.patchInfo ? installOptions.patchInfo : "";
     std::vector<PatchInput> inputs = CollectPatchInputs(argv, argc);
-    if (FileExists(name))
-        SetupReportErrorAndExit(gen_asprintf(
-            "Can not create an archive that already exists.  Please delete %s.", name));
+    if (FileExists(name)) RefuseExisting(name);
+    static bool hooked = false;
+    if (!hooked) atexit(RemovePartialArchive); // the exit hook and the signal traps end here
+    hooked = true;
     CheckPatchInputs(inputs, name, info);
 
-    FILE* archive = CreateArchive(name);
-    archiveInProgress = name;
-    char* buffer = static_cast<char*>(gen_alloc(1, kCopyBlock));
-    std::string failure;
-    int status = WritePatch(archive, info, inputs, buffer, &failure);
-    if (fclose(archive) != 0 && status == kIffOkay) status = kIffFileError;
-    gen_free(buffer);
-    if (!failure.empty()) StopCreating(gen_asprintf("%s", failure.c_str()));
-    CheckForArchiveCreationError(status);
-    archiveInProgress = nullptr;
+    int stopSignal = 0;
+    {
+        // A request to stop is noticed between blocks, so that the temporary goes with it.
+        ut_TerminationCatcher catcher;
+        ut_TerminationCatcher::Reset();
+        FILE* archive = CreateTemporary(name);
+        char* buffer = static_cast<char*>(gen_alloc(1, kCopyBlock));
+        std::string failure;
+        int status = WritePatch(archive, info, inputs, buffer, &failure);
+        if (fclose(archive) != 0 && status == kIffOkay) status = kIffFileError;
+        gen_free(buffer);
+        stopSignal = ut_TerminationCatcher::Signal();
+        if (stopSignal) {
+            RemovePartialArchive();
+            const char* word = stopSignal == SIGTERM  ? "Terminated"
+                               : stopSignal == SIGHUP ? "Hung up"
+                                                      : nullptr;
+            if (word)
+                SetupReportErrorNoExit(
+                    (std::string(word) + ": the patch " + name + " was not created.").c_str());
+        } else {
+            if (!failure.empty()) StopCreating(failure);
+            CheckForArchiveCreationError(status);
+            GiveArchiveItsName(name);
+        }
+    }
+    // The signal trap, back in place, says its word and ends the program with status 2.
+    if (stopSignal) raise(stopSignal);
 }

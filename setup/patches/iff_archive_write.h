@@ -27,7 +27,8 @@ int IFFWriteBytes(_GroupContext* group, const char* data, int n);
 int PutCkEnd(_GroupContext* group);
 
 // Packs the files named on the command line after installOptions.createPatchFile into a
-// new patch archive; stops the program on any failure without leaving a partial archive.
+// new patch archive; stops the program on any failure, and after SIGINT, SIGTERM or SIGHUP
+// ends it with the signal's status, without leaving a partial archive either way.
 void CreatePatch(char** argv, int argc);
 // Nothing for 0; otherwise stops with "Failed to create archive.  Error number: N.".
 void CheckForArchiveCreationError(int status);

@@ -2,7 +2,8 @@
 // installing pass into a private directory. An odd first byte passes the rest through as
 // the archive; an even one builds a well-formed patch whose names, modes, contents and
 // chunk choices come from the rest, so the installing half is reached quickly. Anything
-// that appears beside the target directory afterwards is an escape, and aborts.
+// that appears beside the target directory afterwards is an escape, and aborts; so is a
+// temporary left in the target by a patch that was refused.
 #include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 
 #include "setup/patches/iff_archive_read.h"
 #include "setup/patches/iff_archive_write.h"
+#include "setup/patches/patch_staging.h"
 
 namespace {
 std::string root; // holds "archive" and "a/T", nothing else
@@ -72,14 +74,15 @@ void RemoveRoot() {
     nftw(root.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-void ReadPatchInto(FILE* archive, const std::string& target) {
+// True when the patch was installed.
+bool ReadPatchInto(FILE* archive, const std::string& target) {
     PatchReader reader;
-    InitPatchReader(&reader, target.c_str(), "fuzz", false);
-    if (ReadPatch(archive, &reader) == kIffOkay) {
-        InitPatchReader(&reader, target.c_str(), "fuzz", true);
-        ReadPatch(archive, &reader);
-    }
+    InitPatchReader(&reader, target.c_str(), "fuzz");
+    PatchStaging staging;
+    bool installed = StagePatch(archive, &reader, &staging) == kIffOkay && staging.Commit();
+    if (!installed) staging.Discard();
     FreePatchReader(&reader);
+    return installed;
 }
 } // namespace
 
@@ -105,8 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         BuildPatch(archive, data + 1, size - 1);
     fflush(archive);
     if (ftruncate(fileno(archive), ftell(archive)) != 0) abort();
-    ReadPatchInto(archive, target);
+    bool installed = ReadPatchInto(archive, target);
     if (CountEntries(root) != 2 || CountEntries(root + "/a") != 1) abort();
+    if (!installed && CountEntries(target) > 0) abort();
     if (CountEntries(target) > 0) nftw(target.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     return 0;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/setup_entry.h"
 #include "setup/patches/test_iff_bytes.h"
+#include "setup/setup_entry.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -164,7 +164,7 @@ TEST_F(PatchCommands, HostileEntriesRefuseTheWholePatch) {
         {FileForm("/tmp/x", "", 0644, "x"), "file 2, \"/tmp/x\", has an absolute name."},
         {FileForm("a/../../x", "", 0644, "x"), "file 2, \"a/../../x\", has a \"..\" component"},
         {FileForm("link/x", "", 0644, "x"), "file 2, \"link/x\", would be written through a "
-                                            "symbolic link that leads outside"},
+                                            "symbolic link, and a patch never follows one."},
         {Group("FORM", "VTF ", Chunk("VTFC", "x")), "file 2 has no name."},
         {Group("FORM", "VTF ", Chunk("VTFN", "c")), "file 2, \"c\", has no contents."},
     };
