@@ -76,7 +76,25 @@ const char kSetupHelpText[] =
     "\tby the names an answer file uses\n"
     "    -scan_timeout seconds\n"
     "        stop any command that examines an archive of the\n"
-    "\tdistribution once it has run this long (60 unless given)";
+    "\tdistribution once it has run this long (60 unless given)\n"
+    "    -jobs number\n"
+    "        inflate up to this many archives at once, ahead of\n"
+    "\tthe one being extracted (1: one at a time; by\n"
+    "\tdefault one a processor, at most 8)\n"
+    "    -buffer_mb megabytes\n"
+    "        memory for archives inflated ahead (256 unless\n"
+    "\tgiven)\n"
+    "    -keep_partial\n"
+    "        when an installation without a window is stopped,\n"
+    "\tkeep what it has written instead of removing it\n"
+    "    -rollback_on_error\n"
+    "        when an archive of an installation without a\n"
+    "\twindow fails, remove what the installation has\n"
+    "\twritten\n"
+    "    -uninstall\n"
+    "        remove what the installations recorded in the\n"
+    "\tdirectory given with -target_dir wrote there;\n"
+    "\tfiles changed since are kept and named";
 // clang-format on
 
 const char kSetupVersion[] = VT_SETUP_VERSION;
@@ -127,19 +145,24 @@ void Replace(char** field, char* value) {
     *field = value;
 }
 
-// The longest -scan_timeout: its milliseconds must fit in a 32-bit long.
-constexpr long kLongestScanTimeout = 2000000;
-
-int ScanTimeoutSeconds(const char* value) {
+// The value of a numeric option, from 1 to `most`; anything else is reported with the help
+// text, like every other command-line error.
+int WholeNumber(const char* option, const char* value, long most, const char* unit) {
     char* end = nullptr;
-    long seconds = value ? strtol(value, &end, 10) : 0;
-    if (!value || end == value || *end || seconds < 1 || seconds > kLongestScanTimeout) {
-        fprintf(stderr, "-scan_timeout needs a number of seconds from 1 to %ld.\n",
-                kLongestScanTimeout);
+    long number = value ? strtol(value, &end, 10) : 0;
+    if (!value || end == value || *end || number < 1 || number > most) {
+        fprintf(stderr, "-%s needs a number of %s from 1 to %ld.\n", option, unit, most);
         SetupDisplayHelp();
     }
-    return static_cast<int>(seconds);
+    return static_cast<int>(number);
 }
+
+// The longest -scan_timeout: its milliseconds must fit in a 32-bit long.
+constexpr long kLongestScanTimeout = 2000000;
+// More inflating threads than this gain nothing (see inflate_pipeline.h).
+constexpr long kMostJobs = 8;
+// The read-ahead budget stays within what a 32-bit size can count.
+constexpr long kMostBufferMb = 4095;
 
 struct WholeWordOption {
     const char* word;
@@ -157,7 +180,21 @@ const WholeWordOption kWholeWordOptions[] = {
     {"record_only", false, [](InstallOptions& o, const char*) { o.recordOnly = true; }},
     {"list", false, [](InstallOptions& o, const char*) { o.listRequested = true; }},
     {"scan_timeout", true,
-     [](InstallOptions& o, const char* v) { o.scanTimeout = ScanTimeoutSeconds(v); }},
+     [](InstallOptions& o, const char* v) {
+         o.scanTimeout = WholeNumber("scan_timeout", v, kLongestScanTimeout, "seconds");
+     }},
+    {"jobs", true,
+     [](InstallOptions& o, const char* v) {
+         o.inflateJobs = WholeNumber("jobs", v, kMostJobs, "archives");
+     }},
+    {"buffer_mb", true,
+     [](InstallOptions& o, const char* v) {
+         o.bufferMb = WholeNumber("buffer_mb", v, kMostBufferMb, "megabytes");
+     }},
+    {"keep_partial", false, [](InstallOptions& o, const char*) { o.keepPartial = true; }},
+    {"rollback_on_error", false,
+     [](InstallOptions& o, const char*) { o.rollbackOnError = true; }},
+    {"uninstall", false, [](InstallOptions& o, const char*) { o.uninstallRequested = true; }},
 };
 
 const WholeWordOption* MatchWholeWordOption(const char* argument) {
@@ -202,6 +239,8 @@ void InstallOptions::GetCommandLineArguments(char** argv, int argc) {
     saveCatalogs = noDisplay = showHelp = false;
     answersFile = recordAnswersFile = nullptr;
     installRequested = listRequested = recordOnly = false;
+    keepPartial = rollbackOnError = uninstallRequested = false;
+    scanTimeout = inflateJobs = bufferMb = 0;
 
     for (int i = 0; i < argc; i++) {
         if (const WholeWordOption* option = MatchWholeWordOption(argv[i])) {

@@ -54,7 +54,18 @@ const char kExpectedHelp[] =
     "    -list\n        list what this distribution offers: hosts, install\n\ttypes, content "
     "kinds, targets, boards and items,\n\tby the names an answer file uses\n"
     "    -scan_timeout seconds\n        stop any command that examines an archive of the\n"
-    "\tdistribution once it has run this long (60 unless given)\n";
+    "\tdistribution once it has run this long (60 unless given)\n"
+    "    -jobs number\n        inflate up to this many archives at once, ahead of\n"
+    "\tthe one being extracted (1: one at a time; by\n\tdefault one a processor, at most 8)\n"
+    "    -buffer_mb megabytes\n        memory for archives inflated ahead (256 unless\n"
+    "\tgiven)\n"
+    "    -keep_partial\n        when an installation without a window is stopped,\n"
+    "\tkeep what it has written instead of removing it\n"
+    "    -rollback_on_error\n        when an archive of an installation without a\n"
+    "\twindow fails, remove what the installation has\n\twritten\n"
+    "    -uninstall\n        remove what the installations recorded in the\n"
+    "\tdirectory given with -target_dir wrote there;\n\tfiles changed since are kept and "
+    "named\n";
 
 class CommandLine : public ::testing::Test {
 protected:
