@@ -36,7 +36,6 @@ public:
                     return 0;
                 }
                 found.state = Found::kPlainFile;
-                found.member.present = true;
                 found.member.cut = member.size > kLongestItemMember;
                 taking_ = &found.member.text;
                 return std::min<uint64_t>(member.size, kLongestItemMember);

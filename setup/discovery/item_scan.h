@@ -21,9 +21,9 @@ struct ItemArchive {
 };
 
 // One of the item's two members (description or dependencies), from the first of its two
-// places that the archive holds ("./N/readme.txt", then "./readme_N.txt").
+// places that the archive holds ("./N/readme.txt", then "./readme_N.txt"); empty when it
+// holds neither.
 struct ItemMember {
-    bool present = false;
     std::string text; // its first kLongestItemMember bytes
     bool cut = false; // it was longer than that
 };
