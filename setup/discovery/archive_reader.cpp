@@ -7,7 +7,7 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <climits>
 
 #include "setup/install_options.h"
 #include "shared/libcxxutil/ut_clock.h"
@@ -73,7 +73,7 @@ bool WaitForPipeline(const InflatePipeline& pipeline, long long deadline) {
     if (deadline >= 0) {
         long long left = deadline - ut_clock_ms();
         if (left <= 0) return false;
-        timeout = static_cast<int>(std::min<long long>(left, 1000));
+        timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
     }
     struct pollfd wake = {pipeline.Descriptor(), POLLIN, 0};
     poll(&wake, 1, timeout); // EINTR or a timeout: the caller looks again

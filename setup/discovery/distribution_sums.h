@@ -2,7 +2,7 @@
 // before an installation: info/checksums.txt holds the SHA-256 of every archive in the
 // format of sha256sum (so that "cd dist && sha256sum -c info/checksums.txt" checks it by
 // hand), info/sizes.txt each archive's uncompressed size and member count. Start at
-// WriteDistributionSums; preflight.h is the reader's side.
+// WriteDistributionLists; preflight.h is the reader's side.
 #pragma once
 
 #include <cstdint>
