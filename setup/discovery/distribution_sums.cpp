@@ -1,15 +1,13 @@
 // The checksums and sizes lists of a distribution. Hashing runs on worker threads, each
-// owning its digest context and buffer and writing only its own result slot; measuring an
-// archive runs the distribution's gzip as a child in a process group of its own and counts
-// the members of its output with the tar scanner, so the sizes are exact whatever the
-// archive's size or number of gzip members.
+// owning its digest context and buffer and writing only its own result slot; an archive
+// that the scan has not measured already is read through the inflate pipeline and its
+// members counted by the tar scanner (archive_reader.h), so the sizes are exact whatever
+// the archive's size or number of gzip members.
 #include "setup/discovery/distribution_sums.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <openssl/evp.h>
@@ -20,12 +18,6 @@
 #include <cstring>
 #include <thread>
 
-#include "setup/engine/tar_members.h"
-#include "setup/install_options.h"
-#include "shared/indgen.h"
-#include "shared/libcxxutil/ut_childgroups.h"
-#include "shared/libcxxutil/ut_system.h"
-
 const char kChecksumsFile[] = "info/checksums.txt";
 const char kSizesFile[] = "info/sizes.txt";
 
@@ -34,8 +26,6 @@ namespace {
 const int kMostHashThreads = 8;
 const size_t kHashBuffer = 1 << 20;
 const size_t kDigestHexLength = 64;
-// Of a failing gzip's complaint, this much is kept for the report.
-const size_t kLongestComplaint = 512;
 
 std::string SystemText(const std::string& what, int error) {
     return what + ": " + strerror(error);
@@ -170,71 +160,6 @@ void Walk(const std::string& root, const std::string& relative, std::vector<std:
     closedir(listing);
 }
 
-// Runs `gzip -dc archive` and reads its output through the tar scanner.
-bool MeasureArchive(const std::string& gzipPath, const std::string& archive, ArchiveSize* size,
-                    std::string* error) {
-    char* gzip = QuoteCommandWord(gzipPath.empty() ? "gzip" : gzipPath.c_str());
-    char* quoted = QuoteCommandWord(archive.c_str());
-    std::string command = std::string(gzip) + " -dc " + quoted;
-    gen_free(gzip);
-    gen_free(quoted);
-    pid_t pid = -1;
-    Pipe_Comm_Handle* out = nullptr;
-    Pipe_Comm_Handle* err = nullptr;
-    if (!nonblocking_systemcall(command.c_str(), &pid, false, nullptr, true, &out, true, &err, true,
-                                false, nullptr)) {
-        *error = "could not run " + command;
-        return false;
-    }
-    TarMemberScanner scanner;
-    bool scanning = true;
-    std::string complaint;
-    std::vector<char> buffer(1 << 16);
-    *size = ArchiveSize();
-    for (Pipe_Comm_Handle* pipes[2] = {out, err}; pipes[0] || pipes[1];) {
-        struct pollfd watched[2];
-        int count = 0;
-        for (Pipe_Comm_Handle* pipe : pipes)
-            if (pipe) watched[count++] = {pipe->getPipeFd(), POLLIN, 0};
-        if (poll(watched, count, -1) < 0 && errno != EINTR) break;
-        for (Pipe_Comm_Handle*& pipe : pipes) {
-            if (!pipe) continue;
-            ssize_t got = read(pipe->getPipeFd(), buffer.data(), buffer.size());
-            if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            if (got <= 0) {
-                delete pipe;
-                pipe = nullptr;
-                continue;
-            }
-            if (pipe == err) {
-                if (complaint.size() < kLongestComplaint) complaint.append(buffer.data(), got);
-                continue;
-            }
-            size->bytes += static_cast<uint64_t>(got);
-            for (size_t at = 0, used = 0; scanning && at < static_cast<size_t>(got); at += used) {
-                TarMemberScanner::Status status =
-                    scanner.Feed(buffer.data() + at, static_cast<size_t>(got) - at, &used);
-                if (status == TarMemberScanner::kMember) size->members++;
-                if (status == TarMemberScanner::kBad) scanning = false;
-            }
-        }
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    ut_ForgetChildGroup(pid);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        complaint = complaint.substr(0, complaint.find('\n'));
-        *error = "gzip could not expand it" + (complaint.empty() ? "" : " (" + complaint + ")");
-        return false;
-    }
-    if (!scanning) {
-        *error = scanner.error();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::vector<std::string> DistributionArchives(const std::string& distDir) {
@@ -340,38 +265,68 @@ bool GzipTrailerSize(const std::string& path, uint64_t* bytes, std::string* erro
     return true;
 }
 
-bool WriteDistributionSums(const std::string& distDir, const std::string& gzipPath,
-                           std::vector<std::string>* problems) {
+bool WriteDistributionLists(const std::string& distDir, const MeasuredArchives& measured,
+                            const ArchiveReadLimits& limits, std::vector<ListProblem>* unreadable,
+                            std::string* error) {
     std::vector<std::string> archives = DistributionArchives(distDir);
     std::vector<std::string> paths;
     for (const std::string& archive : archives) paths.push_back(distDir + "/" + archive);
-    std::vector<FileHash> hashes = HashFiles(paths);
-    std::string checksums, sizes;
+    std::vector<FileHash> hashes = HashFiles(paths, limits.inflate.jobs);
+
+    // Sizes the scan measured stand; the other archives are read now, in one pass.
+    std::vector<std::optional<ArchiveSize>> sizes(archives.size());
+    std::vector<std::string> unread;
+    std::vector<size_t> unreadIndex;
+    for (size_t i = 0; i < archives.size(); i++) {
+        auto known = measured.find(archives[i]);
+        if (known != measured.end()) {
+            sizes[i] = known->second;
+        } else if (hashes[i].error.empty()) {
+            unread.push_back(paths[i]);
+            unreadIndex.push_back(i);
+        }
+    }
+    std::vector<ArchiveRead> reads = ReadArchives(unread, limits);
+    std::vector<std::string> readProblems(archives.size());
+    for (size_t k = 0; k < reads.size(); k++) {
+        size_t i = unreadIndex[k];
+        if (reads[k].problem.empty())
+            sizes[i] = ArchiveSize{reads[k].streamBytes, reads[k].members};
+        readProblems[i] = reads[k].problem;
+    }
+
+    std::string checksums, sizeLines;
     for (size_t i = 0; i < archives.size(); i++) {
         if (!hashes[i].error.empty()) {
-            problems->push_back(paths[i] + ": " + hashes[i].error);
+            unreadable->push_back({archives[i], hashes[i].error});
             continue;
         }
+        if (!readProblems[i].empty()) unreadable->push_back({archives[i], readProblems[i]});
         bool escaped = false;
         std::string name = ListedName(archives[i], &escaped);
         std::string mark = escaped ? "\\" : "";
         checksums += mark + hashes[i].hex + "  " + name + "\n";
-        ArchiveSize size;
-        std::string error;
-        if (!MeasureArchive(gzipPath, paths[i], &size, &error)) {
-            problems->push_back(paths[i] + ": " + error);
-            continue;
-        }
-        sizes += mark + std::to_string(size.bytes) + " " + std::to_string(size.members) + " " +
-                 name + "\n";
+        if (sizes[i])
+            sizeLines += mark + std::to_string(sizes[i]->bytes) + " " +
+                         std::to_string(sizes[i]->members) + " " + name + "\n";
     }
-    std::string error;
     std::string info = distDir + "/info";
-    if ((mkdir(info.c_str(), 0755) != 0 && errno != EEXIST) ||
-        !WriteWhole(distDir + "/" + kChecksumsFile, checksums, &error) ||
-        !WriteWhole(distDir + "/" + kSizesFile, sizes, &error)) {
-        problems->push_back(error.empty() ? SystemText("Could not create " + info, errno) : error);
+    if (mkdir(info.c_str(), 0755) != 0 && errno != EEXIST) {
+        *error = SystemText("Could not create " + info, errno);
         return false;
     }
-    return true;
+    return WriteWhole(distDir + "/" + kChecksumsFile, checksums, error) &&
+           WriteWhole(distDir + "/" + kSizesFile, sizeLines, error);
+}
+
+bool WriteDistributionSums(const std::string& distDir, const std::string&,
+                           std::vector<std::string>* problems) {
+    std::vector<ListProblem> unreadable;
+    std::string error;
+    bool written = WriteDistributionLists(distDir, MeasuredArchives(), ArchiveReadLimits(),
+                                          &unreadable, &error);
+    for (const ListProblem& problem : unreadable)
+        problems->push_back(distDir + "/" + problem.archive + ": " + problem.what);
+    if (!written) problems->push_back(error);
+    return written;
 }

@@ -2,13 +2,16 @@
 // before an installation: info/checksums.txt holds the SHA-256 of every archive in the
 // format of sha256sum (so that "cd dist && sha256sum -c info/checksums.txt" checks it by
 // hand), info/sizes.txt each archive's uncompressed size and member count. Start at
-// WriteDistributionSums; preflight.h is the reader's side.
+// WriteDistributionLists; preflight.h is the reader's side.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "setup/discovery/archive_reader.h"
 
 extern const char kChecksumsFile[]; // "info/checksums.txt", below the distribution
 extern const char kSizesFile[];     // "info/sizes.txt"
@@ -49,10 +52,28 @@ bool ReadSizes(const std::string& distDir, std::map<std::string, ArchiveSize>* s
 // is taken, which is exact for a single member under 4 GiB.
 bool GzipTrailerSize(const std::string& path, uint64_t* bytes, std::string* error);
 
+// Archives whose tar streams were read whole already in this run, by path relative to the
+// distribution: their size when they were sound, nothing when they were found damaged (and
+// named where they were found).
+typedef std::map<std::string, std::optional<ArchiveSize>> MeasuredArchives;
+
+// An archive left out of the lists: its path relative to the distribution, and why.
+struct ListProblem {
+    std::string archive;
+    std::string what;
+};
+
 // Writes info/checksums.txt and info/sizes.txt for every archive of the distribution: the
-// digest of the compressed bytes, and the size and member count of the stream that
-// `gzipPath` -dc gives, read through the tar scanner. Each file is written whole or not at
-// all. An archive that cannot be read is left out of the lists and named in *problems;
-// false (with the reason in *problems) when the lists cannot be written.
+// digest of the compressed bytes, and the size and member count of its tar stream, taken
+// from `measured` or read now through the inflate pipeline within `limits`. Each file is
+// written whole or not at all. An archive that cannot be read is left out of the lists and
+// named in *unreadable (one found damaged before, in `measured`, only out of the sizes).
+// False, with the reason in *error, when the lists cannot be written.
+bool WriteDistributionLists(const std::string& distDir, const MeasuredArchives& measured,
+                            const ArchiveReadLimits& limits, std::vector<ListProblem>* unreadable,
+                            std::string* error);
+// The same with every archive read afresh and no time limit; *problems gets a line
+// "<archive>: <why>" for each archive left out and, last, the reason when the lists cannot
+// be written. The gzip program it names is not run: archives are inflated in the process.
 bool WriteDistributionSums(const std::string& distDir, const std::string& gzipPath,
                            std::vector<std::string>* problems);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "setup/discovery/dist_problems.h"
+#include "setup/discovery/item_scan.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
@@ -234,6 +235,7 @@ void InstallOptions::SetDefaults(char**, int) {
     if (!FindUtilities()) ReportMissingUtilities();
     InitializeBSPs();
     InitializeAddons();
+    if (saveCatalogs) SaveDistributionLists();
     ReportDistributionProblems();
     ChoosePages(*this);
 

@@ -1,180 +1,115 @@
-// One scan command and the tree it unpacks into (see item_scan.h). gtar names members it
-// cannot find ("Not found in archive") and then exits with status 2; every item archive
-// lacks two of the four members asked for, so that status alone says nothing. A damaged
-// archive is one whose command failed and said something else: a gzip or tar error. The
-// command runs with LC_ALL=C so that those lines can be told apart.
+// Picking an item's description and dependency members out of its archive's tar stream
+// (see item_scan.h). Each of the four places a member may have is watched on its own; a
+// member that comes again replaces what was taken before, as a second copy would when
+// unpacked. Members below a watched name make it a directory, as unpacking them would.
 #include "setup/discovery/item_scan.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
-#include "setup/install_options.h"
-#include "setup/setup_entry.h"
-#include "shared/indgen.h"
-#include "shared/libcxxutil/ut_childgroups.h"
-#include "shared/libcxxutil/ut_system.h"
+#include <algorithm>
+#include <utility>
 
 namespace {
 
-// Removes a tree without following symbolic links, so an unpacked member that links
-// elsewhere cannot take anything outside the tree with it.
-void RemoveTree(const std::string& path) {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0) return;
-    if (!S_ISDIR(status.st_mode)) {
-        unlink(path.c_str());
-        return;
+// The places of the two members, the preferred one of each first.
+enum Place { kReadmeInDir, kReadmeFlat, kDependsInDir, kDependsFlat, kNumPlaces };
+
+struct Found {
+    enum State { kAbsent, kPlainFile, kOther };
+    State state = kAbsent;
+    ItemMember member;
+};
+
+class MemberPicker : public MemberListener {
+public:
+    MemberPicker(const std::vector<ItemArchive>& archives, std::vector<ItemMembers>* results)
+        : archives_(archives), results_(results) {}
+
+    uint64_t Member(size_t archive, const TarMember& member) override {
+        Start(archive);
+        taking_ = nullptr;
+        for (int place = 0; place < kNumPlaces; place++) {
+            const std::string& name = names_[place];
+            Found& found = found_[place];
+            if (member.name == name) {
+                found = Found();
+                if (member.type != TarMember::kFile) {
+                    found.state = Found::kOther;
+                    return 0;
+                }
+                found.state = Found::kPlainFile;
+                found.member.cut = member.size > kLongestItemMember;
+                taking_ = &found.member.text;
+                return std::min<uint64_t>(member.size, kLongestItemMember);
+            }
+            if (member.name.size() > name.size() && member.name[name.size()] == '/' &&
+                member.name.compare(0, name.size(), name) == 0) {
+                found = Found();
+                found.state = Found::kOther;
+            }
+        }
+        return 0;
     }
-    chmod(path.c_str(), 0700);
-    if (DIR* dir = opendir(path.c_str())) {
-        std::vector<std::string> entries;
-        while (dirent* entry = readdir(dir))
-            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                entries.push_back(entry->d_name);
-        closedir(dir);
-        for (const std::string& entry : entries) RemoveTree(path + "/" + entry);
+
+    void Contents(size_t, const char* data, size_t size) override {
+        if (taking_) taking_->append(data, size);
     }
-    rmdir(path.c_str());
-}
 
-// The tree that exists now, for the exit-time clean-up; plain storage, because that runs
-// after the program's objects may be gone.
-char* liveTree = nullptr;
-pid_t treeOwner = 0;
-
-// Runs at exit, also when a signal trap ends the program during a scan. The command is
-// stopped first: it may still be writing into the tree.
-void RemoveLiveTree() {
-    if (!liveTree || getpid() != treeOwner) return;
-    ut_StopAllChildGroups();
-    RemoveTree(liveTree);
-    gen_free(liveTree);
-    liveTree = nullptr;
-}
-
-void TrackTree(const std::string& path) {
-    static bool cleanUpRegistered = false;
-    if (!cleanUpRegistered) {
-        cleanUpRegistered = true;
-        atexit(RemoveLiveTree);
+    void Ended(size_t archive, const ArchiveRead& read) override {
+        Start(archive); // an archive without members never came to Member
+        ItemMembers& result = (*results_)[archive];
+        result.read = read;
+        result.problem = read.problem;
+        if (result.problem.empty())
+            result.readme = Choose(kReadmeInDir, kReadmeFlat, &result.problem);
+        if (result.problem.empty())
+            result.depends = Choose(kDependsInDir, kDependsFlat, &result.problem);
+        // The next archive starts afresh, and this one's texts are not held twice.
+        for (Found& found : found_) found = Found();
+        taking_ = nullptr;
     }
-    gen_free(liveTree);
-    liveTree = gen_copy(path.c_str());
-    treeOwner = getpid();
-}
 
-void ForgetTree() {
-    gen_free(liveTree);
-    liveTree = nullptr;
-}
-
-long ScanLimitMs() {
-    int seconds =
-        installOptions.scanTimeout > 0 ? installOptions.scanTimeout : kDefaultScanTimeoutSeconds;
-    return seconds * 1000L;
-}
-
-std::string Quoted(const std::string& word) {
-    char* quoted = QuoteCommandWord(word.c_str());
-    std::string result = quoted;
-    gen_free(quoted);
-    return result;
-}
-
-bool Contains(const std::string& line, const char* piece) {
-    return gen_strstr(line.c_str(), piece) != nullptr;
-}
-
-// What gtar says about members the archive simply does not have.
-bool SaysOnlyMemberMissing(const std::string& line) {
-    return Contains(line, "Not found in archive") ||
-           Contains(line, "Exiting with failure status due to previous errors");
-}
-
-// The first line of the command's standard error that is not about a missing member.
-std::string FirstErrorLine(const char* errors) {
-    std::string text = errors ? errors : "";
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && !SaysOnlyMemberMissing(line)) return line;
-        start = end + 1;
+private:
+    // The places to watch in archive `archive`, named as the tar scanner names members.
+    void Start(size_t archive) {
+        if (archive == current_) return;
+        current_ = archive;
+        const std::string& item = archives_[archive].item;
+        names_[kReadmeInDir] = item + "/readme.txt";
+        names_[kReadmeFlat] = "readme_" + item + ".txt";
+        names_[kDependsInDir] = item + "/depends.txt";
+        names_[kDependsFlat] = "depends_" + item + ".txt";
+        for (Found& found : found_) found = Found();
+        taking_ = nullptr;
     }
-    return "";
-}
 
-// What is wrong with an archive whose command ended with `status` and said `errors`.
-std::string Judge(int status, bool timedOut, const char* errors) {
-    if (timedOut) {
-        long seconds = ScanLimitMs() / 1000;
-        return "unpacking did not finish within " + std::to_string(seconds) +
-               (seconds == 1 ? " second" : " seconds") + " and was stopped";
+    // The member from the first of its places the archive holds; a place that holds
+    // anything but a plain file makes the item unusable.
+    ItemMember Choose(Place preferred, Place alternative, std::string* problem) {
+        for (Place place : {preferred, alternative}) {
+            if (found_[place].state == Found::kPlainFile) return std::move(found_[place].member);
+            if (found_[place].state == Found::kOther) {
+                *problem = "./" + names_[place] + " is not a regular file";
+                break;
+            }
+        }
+        return ItemMember();
     }
-    if (status == -1) return "the unpacking command could not be run";
-    if (WIFSIGNALED(status))
-        return "unpacking was ended by signal " + std::to_string(WTERMSIG(status));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-    std::string line = FirstErrorLine(errors);
-    if (!line.empty()) return line;
-    // Only gtar's account of the members the archive lacks: a sound archive.
-    if (errors && *errors) return "";
-    return "unpacking failed with status " + std::to_string(WEXITSTATUS(status));
-}
+
+    const std::vector<ItemArchive>& archives_;
+    std::vector<ItemMembers>* results_;
+    size_t current_ = static_cast<size_t>(-1);
+    std::string names_[kNumPlaces];
+    Found found_[kNumPlaces];
+    std::string* taking_ = nullptr;
+};
 
 } // namespace
 
-ScanTree::ScanTree() {
-    char* made = gen_createtmpdir(nullptr, 0755);
-    if (made) {
-        path_ = made;
-        TrackTree(path_);
-    }
-    gen_free(made);
-    if (path_.empty() || gen_chdir(path_.c_str()) != 0)
-        SetupReportErrorAndExit("Could not create temporary directory.");
-}
-
-ScanTree::~ScanTree() {
-    if (path_.empty()) return;
-    RemoveTree(path_);
-    ForgetTree();
-}
-
-void ScanTree::Leave(const char* dir) {
-    gen_chdir(dir);
-    RemoveTree(path_);
-    ForgetTree();
-    path_.clear();
-}
-
-std::string UnpackItemMembers(const std::string& prefix, const std::string& archive,
-                              const std::string& item) {
-    // A FIFO or a device would hold gtar until the time limit; a directory gtar refuses
-    // at once, in its own words.
-    struct stat status;
-    if (stat(archive.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
-        return "not a regular file";
-    std::string command = prefix + Quoted(archive);
-    for (const char* form :
-         {"./%s/readme.txt", "./%s/depends.txt", "./readme_%s.txt", "./depends_%s.txt"}) {
-        char* member = gen_asprintf(form, item.c_str());
-        command += " " + Quoted(member);
-        gen_free(member);
-    }
-    static const char* const kPlainMessages[] = {"LC_ALL=C", nullptr};
-    char* errors = nullptr;
-    bool timedOut = false;
-    int ended = BlockingExecuteWithLimit(command.c_str(), kPlainMessages, ScanLimitMs(), nullptr,
-                                         &errors, &timedOut);
-    std::string problem = Judge(ended, timedOut, errors);
-    gen_free(errors);
-    return problem;
+std::vector<ItemMembers> ReadItemMembers(const std::vector<ItemArchive>& archives,
+                                         const ArchiveReadLimits& limits) {
+    std::vector<std::string> paths;
+    for (const ItemArchive& archive : archives) paths.push_back(archive.path);
+    std::vector<ItemMembers> results(archives.size());
+    MemberPicker picker(archives, &results);
+    ReadArchives(paths, limits, &picker);
+    return results;
 }

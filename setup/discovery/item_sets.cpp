@@ -1,31 +1,39 @@
 // The item sets ("bsp" and "addon"): found by scanning the archive names of the target
-// directories and unpacking each item's description and dependency members, or read from
-// the set's catalog file, which -save_catalogs writes after a scan. A damaged archive, or a
-// catalog entry whose archives are not there, leaves its item out. Start reading at
-// InstallOptions::InitializeSet; one archive's scan is in item_scan.cpp.
+// directories and reading each item's description and dependency members, or read from
+// the set's catalog file, which -save_catalogs writes after a scan together with the
+// distribution's checksums and sizes. A damaged archive, or a catalog entry whose archives
+// are not there, leaves its item out. Start reading at InstallOptions::InitializeSet; the
+// reading of the members is in item_scan.cpp.
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "setup/discovery/dist_problems.h"
+#include "setup/discovery/distribution_sums.h"
 #include "setup/discovery/item_scan.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
 
 namespace {
-// Archive members longer than this are cut: descriptions and item names are short.
+// Catalog lines longer than this are cut: descriptions and item names are short.
 constexpr size_t kMaxLineLength = 64 * 1024;
 
+// What this run's scans found the item archives to be, for the sizes list that
+// -save_catalogs writes once both sets are scanned; and whether a catalog could not be
+// written, which the user has then been told already.
+MeasuredArchives scannedArchives;
+bool catalogNotSaved = false;
+
 // The next line without its line feed and a carriage return before it; false at the end.
-// rawLength receives the line's length as stored, line end included.
-bool ReadLine(FILE* file, std::string* line, size_t* rawLength = nullptr) {
+bool ReadLine(FILE* file, std::string* line) {
     line->clear();
     size_t length = 0;
     char chunk[512];
@@ -37,37 +45,34 @@ bool ReadLine(FILE* file, std::string* line, size_t* rawLength = nullptr) {
         if (ended) break;
     }
     if (!line->empty() && line->back() == '\r') line->pop_back();
-    if (rawLength) *rawLength = length;
     return length > 0;
 }
 
-// The first of a member's two places that holds it. Only a plain file is read: a member
-// that unpacked as anything else (a link, a FIFO, a device) is refused, and *problem says
-// which.
-FILE* OpenMember(const std::string& dir, const std::string& preferred,
-                 const std::string& alternative, std::string* problem) {
-    for (const std::string& member : {preferred, alternative}) {
-        std::string refusal;
-        FILE* file = OpenRegularFile(dir + "/" + member, false, &refusal);
-        if (file) return file;
-        if (!refusal.empty()) {
-            *problem = "./" + member + " is " + refusal;
-            return nullptr;
-        }
+// The lines of a member, each without its line feed and a carriage return before it. Of
+// a member that was cut, the unfinished last line is dropped: it would name the wrong item.
+std::vector<std::string> MemberLines(const ItemMember& member) {
+    std::string text = member.text;
+    if (member.cut) text.erase(text.rfind('\n') + 1);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+        at = end + 1;
     }
-    return nullptr;
+    return lines;
 }
 
 // The description of an item from the first line of its readme: the text after "[" up to
 // "]" or the line's end when there is one, otherwise a first line of three characters or
 // more (its line end included); "" hides the item.
-std::string ReadDescription(const std::string& dir, const std::string& item, std::string* problem) {
-    FILE* file = OpenMember(dir, item + "/readme.txt", "readme_" + item + ".txt", problem);
-    if (!file) return "";
-    std::string line;
-    size_t rawLength = 0;
-    ReadLine(file, &line, &rawLength);
-    fclose(file);
+std::string Description(const ItemMember& readme) {
+    const std::string& text = readme.text;
+    size_t end = text.find('\n');
+    size_t rawLength = end == std::string::npos ? text.size() : end + 1;
+    std::string line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
 
     size_t open = line.find('[');
     if (open != std::string::npos) {
@@ -93,17 +98,11 @@ char** NewStringList(const std::vector<std::string>& words) {
 }
 
 // The item names an item depends on: one a line, "#" comments and empty lines skipped.
-std::vector<std::string> ReadDependencies(const std::string& dir, const std::string& item,
-                                          std::string* problem) {
+std::vector<std::string> Dependencies(const ItemMember& depends) {
     std::vector<std::string> names;
-    FILE* file = OpenMember(dir, item + "/depends.txt", "depends_" + item + ".txt", problem);
-    if (file) {
-        std::string line;
-        while (ReadLine(file, &line)) {
-            std::string name = Trimmed(line);
-            if (!name.empty() && name[0] != '#') names.push_back(name);
-        }
-        fclose(file);
+    for (const std::string& line : MemberLines(depends)) {
+        std::string name = Trimmed(line);
+        if (!name.empty() && name[0] != '#') names.push_back(name);
     }
     return names;
 }
@@ -141,12 +140,6 @@ std::string Lowered(const std::string& text) {
     return lowered;
 }
 
-bool SetHolds(const ComponentSet& set, const std::string& name) {
-    for (const Component* c : set)
-        if (gen_strequal(c->name, name.c_str())) return true;
-    return false;
-}
-
 std::vector<std::string> DirectoryEntries(const std::string& dir) {
     std::vector<std::string> entries;
     char** names = nullptr;
@@ -159,38 +152,49 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
     return entries;
 }
 
-// Scans every target directory for archives of `kind`; one extraction per item, from
-// the first archive met in table and directory order. An item whose first archive is
-// damaged is left out, and its other archives are not looked at: installing it would
-// expand the damaged one.
-void ScanSet(const char* kind, ComponentSet& set, const std::string& tempDir) {
+// One item to scan: the first archive met for it, in table and directory order.
+struct FoundItem {
+    std::string name; // K_N
+    int target;
+};
+
+// Scans every target directory for archives of `kind`; the members of each item are read
+// from the first archive met in table and directory order, several archives at once. An
+// item whose first archive is damaged is left out, and its other archives are not looked
+// at: installing it would expand the damaged one.
+void ScanSet(const char* kind, ComponentSet& set) {
     const InstallOptions& o = installOptions;
-    char* prefix = ExtractCommandPrefix();
-    std::set<std::string> leftOut;
+    std::vector<FoundItem> items;
+    std::vector<ItemArchive> archives;
+    std::set<std::string> seen;
     for (int t = 0; t < kNumTargets; t++) {
         std::string dir = std::string(o.sourceDir) + "/" + o.targets[t]->name;
         for (const std::string& entry : DirectoryEntries(dir)) {
             std::string name, item;
-            if (!ItemOfArchive(entry, kind, &name, &item) || SetHolds(set, name) ||
-                leftOut.count(Lowered(name)))
+            if (!ItemOfArchive(entry, kind, &name, &item) || !seen.insert(Lowered(name)).second)
                 continue;
-            std::string archive = dir + "/" + entry;
-            std::string problem = UnpackItemMembers(prefix, archive, item);
-            std::string description;
-            std::vector<std::string> dependencies;
-            if (problem.empty()) description = ReadDescription(tempDir, item, &problem);
-            if (problem.empty()) dependencies = ReadDependencies(tempDir, item, &problem);
-            if (!problem.empty()) {
-                NoteDistributionProblem(archive, problem);
-                leftOut.insert(Lowered(name));
-                continue;
-            }
-            set.push_back(new Component(name.c_str(), description.c_str(),
-                                        static_cast<int>(set.size()), true, false,
-                                        description.empty(), t, NewStringList(dependencies)));
+            items.push_back({name, t});
+            archives.push_back({dir + "/" + entry, item});
         }
     }
-    gen_free(prefix);
+    std::vector<ItemMembers> found = ReadItemMembers(archives, DiscoveryReadLimits());
+    for (size_t i = 0; i < items.size(); i++) {
+        const ItemMembers& members = found[i];
+        if (o.saveCatalogs) {
+            std::optional<ArchiveSize> size;
+            if (members.read.problem.empty())
+                size = ArchiveSize{members.read.streamBytes, members.read.members};
+            scannedArchives[DistributionRelative(o.sourceDir, archives[i].path)] = size;
+        }
+        if (!members.problem.empty()) {
+            NoteDistributionProblem(archives[i].path, members.problem);
+            continue;
+        }
+        std::string description = Description(members.readme);
+        set.push_back(new Component(items[i].name.c_str(), description.c_str(),
+                                    static_cast<int>(set.size()), true, false, description.empty(),
+                                    items[i].target, NewStringList(Dependencies(members.depends))));
+    }
 }
 
 // The catalog message, with a line for each entry that was left out, when there are any.
@@ -346,6 +350,7 @@ void WriteCatalog(const char* path, const char* kind, const ComponentSet& set) {
     if (!written) {
         // A half-written catalog would mislead every later run.
         if (file) gen_unlink(path);
+        catalogNotSaved = true;
         SetupReportErrorNoExit("Failed to create catalog file.\nInformation about this "
                                "distribution will not be saved.");
     }
@@ -355,14 +360,11 @@ void WriteCatalog(const char* path, const char* kind, const ComponentSet& set) {
 int InstallOptions::InitializeSet(const char* kind, ComponentSet& set) {
     set.clear();
     char* catalog = gen_asprintf("%s/info/%slist.txt", sourceDir, kind);
-    std::string startDir = gen_getcwd() ? gen_getcwd() : "/";
     // A catalog that is there but cannot be read is reported, and the set scanned.
     bool fromCatalog =
         !saveCatalogs && gen_access(catalog, 0) == 0 && ReadCatalog(catalog, kind, set);
     if (!fromCatalog) {
-        ScanTree tree;
-        ScanSet(kind, set, tree.path());
-        tree.Leave(programDir ? programDir : startDir.c_str());
+        ScanSet(kind, set);
         if (saveCatalogs) WriteCatalog(catalog, kind, set);
     }
     gen_free(catalog);
@@ -371,4 +373,20 @@ int InstallOptions::InitializeSet(const char* kind, ComponentSet& set) {
     SortSet(set.data(), 0, count - 1);
     set.push_back(nullptr);
     return count;
+}
+
+void SaveDistributionLists() {
+    const char* distDir = installOptions.sourceDir;
+    std::vector<ListProblem> unreadable;
+    std::string error;
+    bool written = WriteDistributionLists(distDir, scannedArchives, DiscoveryReadLimits(),
+                                          &unreadable, &error);
+    for (const ListProblem& problem : unreadable)
+        NoteDistributionProblem(std::string(distDir) + "/" + problem.archive, problem.what);
+    // Where a catalog could not be written the user knows already that nothing is saved.
+    if (!written && !catalogNotSaved)
+        SetupReportErrorNoExit("Failed to create catalog file.\nInformation about this "
+                               "distribution will not be saved.");
+    scannedArchives.clear();
+    catalogNotSaved = false;
 }

@@ -79,28 +79,18 @@ TEST_F(NodisplayTest, SaveCatalogsScansOnceAndLaterRunsReadTheCatalogs) {
     ProgramResult run = RunSetup({"-source_dir", dist.root(), "-util_dir", util, "-save_catalogs"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, kDoneLine);
-    std::string prefix = util + "/gtar --use-compress-program=" + util + "/gzip -xf " + dist.root();
-    EXPECT_EQ(ReadFile(log),
-              prefix +
-                  "/arm/linux86_bsp_board.tgz ./board/readme.txt ./board/depends.txt "
-                  "./readme_board.txt ./depends_board.txt\n" +
-                  prefix +
-                  "/ppc/linux86_bsp_lib_tools.tgz ./lib/readme.txt ./lib/depends.txt "
-                  "./readme_lib.txt ./depends_lib.txt\n" +
-                  prefix +
-                  "/alltargets/linux86_addon_tool.tgz ./tool/readme.txt "
-                  "./tool/depends.txt ./readme_tool.txt ./depends_tool.txt\n");
+    EXPECT_FALSE(PathExists(log)); // the scan reads the archives itself
     EXPECT_EQ(ReadFile(dist.path("info/bsplist.txt")),
               "BEGIN bsp\nbsp_board\nReference Board\n0\n1\nbsp_lib\nEND bsp\n"
               "BEGIN bsp\nbsp_lib\nSupport Library\n0\n15\nEND bsp\nEND FILE");
     EXPECT_EQ(ReadFile(dist.path("info/addonlist.txt")),
               "BEGIN addon\naddon_tool\nFlash Tool\n0\n20\nEND addon\nEND FILE");
 
-    std::string commands = ReadFile(log);
+    // The catalogs replace the scan: damaged item archives go unnoticed.
+    for (const DistItem* item : {&board, &lib}) dist.File(item->ArchivePath(), "damaged");
     run = RunSetup({"-source_dir", dist.root(), "-util_dir", util});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, kDoneLine);
-    EXPECT_EQ(ReadFile(log), commands); // the catalogs replace the scan
 }
 
 TEST_F(NodisplayTest, DemoDistributionBesideTheProgramIsComplete) {

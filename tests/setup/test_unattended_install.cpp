@@ -182,8 +182,8 @@ TEST_F(Unattended, BadAnswersStopWithOneMessageBeforeAnythingIsWritten) {
     EXPECT_EQ(run.err, tmp / "missing.answers: cannot read the answer file: No such file or "
                              "directory\n");
     EXPECT_FALSE(PathExists(target));
-    EXPECT_TRUE(Contains(ReadFile(commands), "depends")) << "only the scan ran";
-    EXPECT_FALSE(Contains(ReadFile(commands), " -xf " + dist.root() + "/arm/linux86_tools.tgz\n"));
+    // The scan reads the archives in the process: gtar never ran.
+    EXPECT_FALSE(PathExists(commands)) << "something was expanded";
 }
 
 TEST_F(Unattended, CorruptArchiveFailsTheRunAfterTheOthersAndIsNamed) {

@@ -37,15 +37,17 @@ inline void ResetInstallOptions() {
     o.installPatchFile = o.createPatchFile = o.patchInfo = nullptr;
     o.saveCatalogs = false;
     o.version = nullptr;
-    o.scanTimeout = 0;
+    o.scanTimeout = o.inflateJobs = o.bufferMb = 0;
     InitializeSegments();
     num_runtime_segments = 0;
 }
 
-// SetDefaults on `sourceDir` in command-line mode, as `setup -nodisplay` runs it.
-inline void Discover(const std::string& sourceDir, bool saveCatalogs = false) {
+// SetDefaults on `sourceDir` in command-line mode, as `setup -nodisplay` runs it (with
+// `-jobs jobs` when that is not 0).
+inline void Discover(const std::string& sourceDir, bool saveCatalogs = false, int jobs = 0) {
     ResetInstallOptions();
     installOptions.noDisplay = true;
+    installOptions.inflateJobs = jobs;
     installOptions.saveCatalogs = saveCatalogs;
     installOptions.sourceDir = gen_copy(sourceDir.c_str());
     installOptions.SetDefaults(nullptr, 0);
