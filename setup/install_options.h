@@ -91,7 +91,7 @@ public:
     char* recordAnswersFile; // -record_answers
     bool targetDirGiven;     // -target_dir was given: it wins over an answer file
     int exitStatus;          // the program's status after the wizard (a signal ended the run)
-    int scanTimeout;         // -scan_timeout: seconds one scan command may take; 0 for 60
+    int scanTimeout;         // -scan_timeout: seconds reading one archive may take; 0 for 60
     int inflateJobs;         // -jobs: archives inflated at once; 0 for one a processor
     int bufferMb;            // -buffer_mb: memory for archives inflated ahead; 0 for 256
     bool keepPartial;        // -keep_partial: a stopped unattended run keeps what it wrote
