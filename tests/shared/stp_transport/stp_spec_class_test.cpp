@@ -83,7 +83,7 @@ protected:
         serverT = new STPTransport;
         ASSERT_TRUE(serverT->listen(0, nullptr, &stat));
         clientT = new STPTransport;
-        ASSERT_TRUE(clientT->connect("localhost", serverT->localPort(), &stat)) << stat.text;
+        ASSERT_TRUE(clientT->connect("127.0.0.1", serverT->localPort(), &stat)) << stat.text;
         TimeoutSTPRetryHandler retry(5000);
         ASSERT_TRUE(serverT->acceptConnection(&retry, &stat));
         server = new Service(kServerMessages, 4);
@@ -92,10 +92,11 @@ protected:
         client->attach(clientT, 20, 10);
     }
     void TearDown() override {
-        client->delRef();
-        server->delRef();
-        clientT->delRef();
-        serverT->delRef();
+        // A set-up that stopped half way leaves some of these unmade.
+        if (client) client->delRef();
+        if (server) server->delRef();
+        if (clientT) clientT->delRef();
+        if (serverT) serverT->delRef();
     }
     void Negotiate() {
         PumpRetry retry(serverT);
