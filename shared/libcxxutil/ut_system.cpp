@@ -488,26 +488,30 @@ bool nonblocking_systemcall(const char* command, pid_t* pid, bool want_stdin,
         err.closeBoth();
         return false;
     }
-    pid_t child = fork();
+    // Made before the fork: the child of a process with threads may only make calls that
+    // are safe in a signal handler, and allocating is not one of them.
+    char** argv = makeArgv(command, nullptr, false);
+    pid_t child = argv && argv[0] ? fork() : -1; // blanks alone are no command either
     if (child < 0) {
+        freeArgv(argv);
         in.closeBoth();
         out.closeBoth();
         err.closeBoth();
         return false;
     }
     if (child == 0) {
-        char** argv = makeArgv(command, nullptr, false);
         if (new_process_group) setpgid(0, 0);
         int nullInput = want_stdin ? -1 : open("/dev/null", O_RDONLY);
         installStdio(want_stdin ? in.readEnd : nullInput, out.writeEnd,
                      merged ? out.writeEnd : err.writeEnd);
         if (nullInput > 2) close(nullInput);
-        if (working_dir && *working_dir && gen_chdir(working_dir) != 0)
+        if (working_dir && *working_dir && chdir(working_dir) != 0)
             failInChild(2, "Failed to enter directory %s because of error %s.\n", working_dir,
                         errno);
         execvp(argv[0], argv);
         failInChild(2, "Failed to exec %s because of error %s.\n", argv[0], errno);
     }
+    freeArgv(argv);
 
     if (pid) *pid = child;
     if (new_process_group) {
@@ -542,18 +546,20 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
 
     ChildPipe in;
     if (want_stdin && !in.open()) return false;
-    pid_t child = fork();
+    char** argv = makeArgv(command, nullptr, false); // before the fork, as above
+    pid_t child = argv && argv[0] ? fork() : -1;
     if (child < 0) {
+        freeArgv(argv);
         in.closeBoth();
         return false;
     }
     if (child == 0) {
-        char** argv = makeArgv(command, nullptr, false);
         if (new_process_group) setpgid(0, 0);
         installStdio(in.readEnd, stdout_to_file ? fileFd : -1, stderr_to_file ? fileFd : -1);
         execvp(argv[0], argv);
         failInChild(fileFd, "Failed to exec \"%s\" because of error \"%s\".\n", argv[0], errno);
     }
+    freeArgv(argv);
 
     if (pid) *pid = child;
     if (new_process_group) {
