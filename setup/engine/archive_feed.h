@@ -61,7 +61,7 @@ public:
     bool Failed() const { return state_ == kFailed; }
 
 private:
-    bool Scan(const InflatePipeline::Piece& piece);
+    void Scan(const InflatePipeline::Piece& piece);
     State End(State state, const std::string& failure);
 
     InflatePipeline* pipeline_;
@@ -69,7 +69,9 @@ private:
     long long startedAt_; // progress_.bytesDone when the archive began
     ArchiveMemberHook hook_;
     TarMemberScanner scanner_;
-    size_t passed_ = 0;    // bytes at the front of the pipeline's piece cleared for gtar
-    State state_ = kReady; // kEnded or kFailed once the stream is over
+    size_t passed_ = 0;     // bytes at the front of the pipeline's piece cleared for gtar
+    bool stopping_ = false; // the stream stops once what is cleared is written ...
+    std::string stop_;      // ... with this message
+    State state_ = kReady;  // kEnded or kFailed once the stream is over
     std::string failure_;
 };
