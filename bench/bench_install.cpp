@@ -409,8 +409,8 @@ void PrintBreakdown(const BenchSet& set, const Series (&series)[kContenders], in
 
 // Add walks the engine made during its last run, from its log.
 int WalksInLog(const std::string& target) {
-    std::string command =
-        "grep -c 'writable again before' '" + target + "/.setup/install.log' 2>/dev/null";
+    std::string command = "grep -c 'writable again: an earlier archive' '" + target +
+                          "/.setup/install.log' 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     int count = 0;
     if (pipe && fscanf(pipe, "%d", &count) != 1) count = 0;

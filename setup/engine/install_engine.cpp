@@ -23,6 +23,7 @@
 #include "setup/engine/inflate_pipeline.h"
 #include "setup/engine/install_log.h"
 #include "setup/install_options.h"
+#include "shared/gen_printable.h"
 #include "shared/indgen.h"
 #include "shared/libcxxutil/ut_childgroups.h"
 
@@ -382,8 +383,9 @@ bool DoExpandTGZ(const char* archive) {
 bool NoteArchiveMember(const TarMember& member) {
     AddWalkPlan* walks = expansion.walks;
     if (walks && walks->InTheWay(member)) {
-        std::string note = "Made the installation directory writable again before " + member.name +
-                           ": an earlier archive left it read-only.";
+        std::string note = "Making the installation directory writable again: an earlier "
+                           "archive left " +
+                           gen_printable_name(member.name) + " or a directory above it read-only.";
         InstallLogLine('N', note.c_str());
         DoAddWritePermission(installOptions.installDir);
         walks->Walked();

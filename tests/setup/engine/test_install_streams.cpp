@@ -181,7 +181,7 @@ TEST(InstallStreamsAsUser, ReadOnlyLeftByAnEarlierArchiveIsMadeWritableFirst) {
     EXPECT_EQ(ReadFile(target + "/locked/c"), "c");
     EXPECT_EQ(ReadFile(target + "/open/b"), "b");
     std::string log = ReadFile(target + "/.setup/install.log");
-    size_t walk = log.find("writable again before ");
+    size_t walk = log.find("writable again: an earlier archive left ");
     EXPECT_NE(walk, std::string::npos) << log;
     EXPECT_EQ(log.find("writable again", walk + 1), std::string::npos) << "one walk is enough";
 }
