@@ -33,7 +33,7 @@ AddWalkPlan::Left AddWalkPlan::LeftBy(const TarMember& member) const {
 // Whether a directory above `name` ("." at the top) was left read-only, or is a link that
 // may lead to such a directory.
 bool AddWalkPlan::Above(const std::string& name) const {
-    if (name == ".") return false;
+    if (name == "." || (readOnlyDirs_.empty() && links_.empty())) return false;
     for (size_t end = name.rfind('/');;
          end = end == 0 ? std::string::npos : name.rfind('/', end - 1)) {
         std::string dir = end == std::string::npos ? "." : name.substr(0, end);
