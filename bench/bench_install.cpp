@@ -1,353 +1,505 @@
-// The install engine and the unattended program against the bare work they stand for:
-// 200 archives holding 20,000 files, installed headless by DoInstall (permission walks
-// before every archive, output polling, the final read-only pass), by the program itself
-// as "setup -nodisplay -install" with an answer file naming the 200 items (start-up,
-// discovery from the catalogs, the answers, its log and output on top of the engine), and
-// by a shell loop of "tar -xzf" followed by one "chmod a-w" over the files. Prints the
-// median of each, the ratios of the medians and the medians of each run's own ratio
-// (targets: the engine at most 1.25, the program at most 1.15), then where the engine's own
-// time goes: the add walks (watched, and the portable way), starting and polling the
-// commands against bare fork and wait, and the read-only pass against the shell's.
-// Run: bench_install [runs], in $TMPDIR (default /tmp).
-#include <fcntl.h>
+// The installer against the bare work it stands for, on two sets of archives: the
+// toolchain-like set (bench_support's ToolchainSet: 24 archives, 6,000 files, about 430 MB
+// unpacked) and the 200 x 100-file set, where creating files is most of the work. Each run
+// times a loop of "tar -xzf" followed by "chmod a-w" and, against it, the engine in
+// process (the default jobs, and -jobs 1), the program as "setup -nodisplay -install" and
+// the wizard on a private Xvfb, each in a child of its own so that its processor time and
+// peak memory are its own. Prints medians, ratios of medians and the targets, then where
+// the time goes (inflating, gtar's writing, the walks, the window). Once per set, outside
+// the timing, every installed tree is compared with the loop's (paths, modes, contents).
+// Run: TMPDIR=/dev/shm bench_install [runs [sets]]: 5 runs of "toolchain,small" by default.
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "setup/components.h"
+#include "setup/engine/inflate_pipeline.h"
 #include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
-#include "setup/engine/install_watch.h"
+#include "setup/setup_entry.h"
+#include "setup/wizard/setup_mainwindow.h"
 #include "shared/indgen.h"
+#include "windlib/button/wbutton.h"
+#include "windlib/config/config_options.h"
+#include "windlib/wabout.h"
+#include "windlib/wstartup.h"
+#include "windlib/wtimer.h"
+#include "windlib/wutility.h"
+#include "windlib/x11/xdrawlib.h"
+#include "xswitch/xswitch.h"
 
 namespace {
-constexpr int kArchives = 200;
-constexpr int kFilesPerArchive = 100;
-static_assert(kArchives * kFilesPerArchive == 20000, "the distribution's size");
 
-void WriteStagedFile(const std::string& path, const std::string& contents, mode_t mode) {
-    FILE* file = fopen(path.c_str(), "w");
-    if (!file) return;
-    fwrite(contents.data(), 1, contents.size(), file);
-    fclose(file);
-    chmod(path.c_str(), mode);
-}
+// ---- Sets, distributions and trees -------------------------------------------------------
 
-// Stages archive n's files below `stage`: 5 into the shared bin/ and lib/ directories,
-// 40 into a per-target directory it shares with nine others and 50 into a tree of its
-// own, with a mix of modes, some read-only.
-void StageArchive(const std::string& stage, int n) {
-    std::string t = "targets/t" + std::to_string(n % 20), own = "pkg" + std::to_string(n);
-    std::string mkdir = "mkdir -p";
-    for (const std::string& dir : {std::string("bin"), std::string("lib"), t + "/include",
-                                   t + "/lib", own + "/a/b", own + "/c", own + "/doc"})
-        mkdir += " '" + stage + "/" + dir + "'";
-    Shell(mkdir);
-    std::string tag = std::to_string(n) + "_";
-    for (int k = 0; k < 5; k++) {
-        WriteStagedFile(stage + "/bin/tool_" + tag + std::to_string(k), "#!/bin/sh\n", 0755);
-        WriteStagedFile(stage + "/lib/lib" + tag + std::to_string(k) + ".a", "archive", 0644);
-    }
-    for (int k = 0; k < 20; k++) {
-        std::string name = tag + std::to_string(k);
-        WriteStagedFile(stage + "/" + t + "/include/h" + name + ".h", "/* header */\n", 0644);
-        WriteStagedFile(stage + "/" + t + "/lib/o" + name + ".o", std::string(512, 'o'), 0644);
-    }
-    for (int k = 0; k < 10; k++) {
-        std::string name = std::to_string(k);
-        WriteStagedFile(stage + "/" + own + "/a/s" + name + ".c", "int x;\n", 0644);
-        WriteStagedFile(stage + "/" + own + "/a/b/s" + name + ".c", "int y;\n", 0644);
-        WriteStagedFile(stage + "/" + own + "/c/c" + name, "c", 0600);
-        WriteStagedFile(stage + "/" + own + "/doc/d" + name + ".txt", "doc", 0444);
-        WriteStagedFile(stage + "/" + own + "/f" + name, "f", 0664);
-    }
-}
-
-// kArchives item archives of the "bsp" set in alltargets/, packed in one shell run, and
-// what the program needs to find the distribution without adding archives of its own to
-// the installation: host tools (installed only by the "ide" type) and the marker of the
-// "vstartd" type, the only one (whose archives for linux86 do not exist).
-bool MakeDistribution(const std::string& root) {
-    std::string pack = "set -e\nmkdir -p '" + root + "/alltargets' '" + root + ".marker'\n";
-    pack += "echo marker > '" + root + ".marker/marker'\n";
-    for (const char* marker : {"linux86_tools.tgz", "unix_part_vstartd.tgz"})
-        pack += "tar -C '" + root + ".marker' -czf '" + root + "/alltargets/" + marker + "' .\n";
-    pack += "rm -rf '" + root + ".marker'\n";
-    for (int n = 0; n < kArchives; n++) {
-        std::string stage = root + ".stage/" + std::to_string(n);
-        StageArchive(stage, n);
-        char archive[64];
-        snprintf(archive, sizeof archive, "alltargets/linux86_bsp_n%03d.tgz", n);
-        pack += "tar -C '" + stage + "' -czf '" + root + "/" + archive + "' .\n";
-    }
-    pack += "rm -rf '" + root + ".stage'\n";
-    std::string script = root + ".sh";
-    WriteStagedFile(script, pack, 0644);
-    return Shell("/bin/sh '" + script + "'");
-}
-
-// The options record as discovery leaves it for a distribution of kArchives items of the
-// "bsp" set, all selected, with gtar and gzip in the utilities directory.
-void SetUpOptions(const std::string& root, const std::string& util) {
-    InstallOptions& o = installOptions;
-    InitializeSegments();
-    o.sourceDir = gen_copy(root.c_str());
-    o.utilDir = gen_copy(util.c_str());
-    o.gtarPath = gen_concat(o.utilDir, "/gtar");
-    o.gzipPath = gen_concat(o.utilDir, "/gzip");
-    const char* const hosts[] = {"hppa", "solaris2", "linux86", "win32", "unix"};
-    for (int h = 0; h < 5; h++) o.hosts[h] = new Component(hosts[h], hosts[h], h, true, false);
-    o.toolHost = 2;
-    for (int t = 0; t < kNumTargets; t++)
-        o.targets[t] = new Component(t == kAllTargets ? "alltargets" : "none", "", t, false, false);
-    const char* const kinds[] = {"docs", "tools"};
-    for (int k = 0; k < kNumContentKinds; k++)
-        o.components[k] = new Component(kinds[k], kinds[k], k, true, true);
-    const char* const types[] = {"ide", "blw", "vstartd"};
-    for (int t = 0; t < kNumInstallTypes; t++)
-        o.types[t] = new Component(types[t], types[t], t, t == kTypeIde, t == kTypeIde);
-    o.bsps.clear();
-    for (int n = 0; n < kArchives; n++) {
-        char name[32];
-        snprintf(name, sizeof name, "bsp_n%03d", n);
-        o.bsps.push_back(new Component(name, name, n, true, true, false, kAllTargets,
-                                       static_cast<char**>(gen_alloc(1, sizeof(char*)))));
-    }
-    o.bsps.push_back(nullptr);
-    o.numBSPs = kArchives;
-}
-
-// The engine prints every line itself (into the log); the view only counts the errors.
-class CountingView : public InstallProgressView {
-public:
-    void DisplayError(const char*) override { errors++; }
-    void DisplayMessage(const char*) override {}
-    void DisplayInformation(const char*) override {}
-    void ChangeCancelToDone() override {}
-    int errors = 0;
+struct BenchSet {
+    std::string name;
+    std::vector<std::string> archives;         // the set's archives, in the order they install
+    std::vector<std::string> items;            // their items of the "bsp" set, in the same order
+    std::string root;                          // the distribution made of them
+    double target, wizardTarget, oneJobTarget; // for the ratios of the elapsed medians
 };
 
-Cost RunEngine(const std::string& target, const std::string& logFile) {
-    InstallOptions& o = installOptions;
-    o.targetDir = gen_copy(target.c_str());
-    o.cancelRequested = o.cancelled = false;
-    StdoutToFile log(logFile);
-    sync(); // the previous run's writes are not this run's cost
-    Stopwatch watch;
-    DoInstall(nullptr, 0);
-    Cost cost = watch.Read();
-    log.Restore();
-    if (chdir("/") != 0) perror("chdir");
-    return cost;
+std::string Basename(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
 }
 
-Cost RunShell(const std::string& root, const std::string& target) {
-    std::string command = "mkdir -p '" + target + "' && cd '" + target + "' && for a in '" + root +
-                          "'/alltargets/linux86_bsp_*.tgz; do tar -xzf \"$a\"; done && "
-                          "find . -type f -exec chmod a-w {} + >/dev/null";
-    sync(); // the previous run's writes are not this run's cost
-    Stopwatch watch;
-    if (!Shell(command)) fprintf(stderr, "the shell loop failed\n");
-    return watch.Read();
+// The distribution of a set: its archives as items of the "bsp" set in alltargets/ (hard
+// links where the file system allows), a catalog naming them, the markers that make
+// discovery offer the linux86 host and the "vstartd" type (whose archives for linux86 do
+// not exist, so that nothing but the items is installed), and an empty target directory
+// for the wizard's Target page.
+bool MakeDistribution(BenchSet* set) {
+    std::string root = set->root, marker = root + ".marker";
+    std::string script = "set -e\nmkdir -p '" + root + "/alltargets' '" + root + "/info' '" + root +
+                         "/ppc' '" + marker + "'\necho marker > '" + marker + "/marker'\n";
+    for (const char* name : {"linux86_tools.tgz", "unix_part_vstartd.tgz"})
+        script += "tar -C '" + marker + "' -czf '" + root + "/alltargets/" + name + "' .\n";
+    script += "rm -rf '" + marker + "'\n";
+    std::string catalog;
+    for (const std::string& archive : set->archives) {
+        std::string base = Basename(archive); // linux86_bsp_X.tgz
+        std::string item = base.substr(8, base.size() - 12);
+        set->items.push_back(item);
+        catalog += "BEGIN bsp\n" + item + "\nBoard " + item + "\n0\n20\nEND bsp\n";
+        script += "ln '" + archive + "' '" + root + "/alltargets/" + base +
+                  "' 2>/dev/null || cp '" + archive + "' '" + root + "/alltargets/" + base + "'\n";
+    }
+    return WriteText(root + ".sh", script) && Shell("/bin/sh '" + root + ".sh'") &&
+           WriteText(root + "/info/bsplist.txt", catalog + "END FILE");
 }
+
+// Every path below `dir` but the installer's own folder with its type and mode, then the
+// checksum of every file; sorted.
+std::string TreeListing(const std::string& dir) {
+    std::string command = "cd '" + dir +
+                          "' && export LC_ALL=C && find . -path ./.setup -prune -o -printf '%p "
+                          "%M\\n' | sort && find . -path ./.setup -prune -o -type f -print0 | "
+                          "sort -z | xargs -0 -r sha256sum";
+    std::string listing;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            listing.append(buffer, got);
+        pclose(pipe);
+    }
+    return listing;
+}
+
+// "identical", or the first line where the trees differ.
+std::string CompareTrees(const std::string& listing, const std::string& expected) {
+    if (listing == expected) return "identical";
+    size_t at = 0;
+    while (at < listing.size() && at < expected.size() && listing[at] == expected[at]) at++;
+    size_t start = listing.rfind('\n', at == 0 ? 0 : at - 1);
+    start = start == std::string::npos ? 0 : start + 1;
+    return "DIFFERENT at \"" + listing.substr(start, listing.find('\n', start) - start) + "\"";
+}
+
+void RemoveTree(const std::string& dir) {
+    Shell("chmod -R u+w '" + dir + "' 2>/dev/null; rm -rf '" + dir + "'");
+}
+
+// ---- Measuring in a child ----------------------------------------------------------------
+
+struct Measured {
+    Cost cost;
+    double peakMiB = 0;
+    bool ok = false;
+};
+
+// Runs `work` in a child of its own. The cost is what the work measured itself (so that
+// setting up is left out); the peak memory is the system's count for the child and every
+// process it waited for.
+Measured InChild(const std::function<bool(Cost*)>& work) {
+    Measured m;
+    int fds[2];
+    if (pipe(fds) != 0) return m;
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        Cost cost;
+        bool ok = work(&cost);
+        ssize_t sent = write(fds[1], &cost, sizeof cost);
+        _exit(ok && sent == sizeof cost ? 0 : 1);
+    }
+    close(fds[1]);
+    int status = -1;
+    rusage usage = {};
+    if (child > 0) wait4(child, &status, 0, &usage);
+    m.ok = child > 0 && read(fds[0], &m.cost, sizeof m.cost) == sizeof m.cost &&
+           WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    close(fds[0]);
+    m.peakMiB = usage.ru_maxrss / 1024.0;
+    return m;
+}
+
+// A whole program from start to end, its output to `logFile`; cost and peak as the
+// system counted them for it and its children.
+Measured Program(const std::vector<std::string>& words, const std::string& logFile) {
+    std::vector<std::string> copy = words;
+    std::vector<char*> argv;
+    for (std::string& word : copy) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    Measured m;
+    fflush(nullptr);
+    timeval start, end;
+    gettimeofday(&start, nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        FILE* log = fopen(logFile.c_str(), "w");
+        if (log) dup2(fileno(log), 1), dup2(fileno(log), 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = -1;
+    rusage usage = {};
+    if (pid > 0) wait4(pid, &status, 0, &usage);
+    gettimeofday(&end, nullptr);
+    m.cost.wall = (end.tv_sec - start.tv_sec) * 1000.0 + (end.tv_usec - start.tv_usec) / 1000.0;
+    m.cost.children = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    m.peakMiB = usage.ru_maxrss / 1024.0;
+    m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return m;
+}
+
+// ---- The contenders ----------------------------------------------------------------------
+
+std::string scratch, util, display;
 
 std::string SetupProgram() {
     return std::string(VT_BINARY_DIR) + "/bin/setup";
 }
 
-// An answer file that chooses every item, and the catalogs that spare each run the scan.
-bool PrepareUnattended(const std::string& root, const std::string& util,
-                       const std::string& answers) {
-    std::string boards = "boards = ";
-    for (int n = 0; n < kArchives; n++) {
-        char name[32];
-        snprintf(name, sizeof name, "%sbsp_n%03d", n == 0 ? "" : ", ", n);
-        boards += name;
-    }
-    return WriteText(answers, boards + "\n") &&
-           Shell("'" + SetupProgram() + "' -nodisplay -save_catalogs -source_dir '" + root +
-                 "' -util_dir '" + util + "' >/dev/null 2>&1");
-}
-
-// The whole program, from its start to its exit, with its output going to `logFile`.
-Cost RunUnattended(const std::string& root, const std::string& util, const std::string& answers,
-                   const std::string& target, const std::string& logFile) {
-    std::vector<std::string> words = {SetupProgram(), "-nodisplay", "-install", "-source_dir",
-                                      root,           "-util_dir",   util,       "-answers",
-                                      answers,        "-target_dir", target};
+// The options record as the program leaves it for these words, every item chosen.
+void TakeOptions(std::vector<std::string>& words) {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(&word[0]);
     argv.push_back(nullptr);
-    sync(); // the previous run's writes are not this run's cost
-    Stopwatch watch;
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
+    int argc = static_cast<int>(words.size());
+    InitializeSegments();
+    installOptions.GetCommandLineArguments(argv.data(), argc);
+    if (!installOptions.noDisplay) {
+        init_prior_to_gui(&argc, argv.data());
+        for (const char* name : {"MRUService", "ServiceRouter", "WindowManager"})
+            setXSwitch(name, false);
+        if (!WGUIInit(&argc, argv.data(), nullptr, false, false, 20003)) return;
+        cfg_SetEverythingToDefaults();
     }
-    int status = -1;
-    if (pid > 0) waitpid(pid, &status, 0);
-    Cost cost = watch.Read();
-    if (status != 0) fprintf(stderr, "setup -nodisplay -install ended with %d\n", status);
-    return cost;
+    installOptions.SetDefaults(argv.data(), argc);
+    for (int n = 0; n < installOptions.numBSPs; n++) installOptions.bsps[n]->selected = true;
 }
 
-// Prints the program's run beside the shell's, and removes its installation.
-void PrintUnattendedRun(int run, const Cost& program, const std::string& target,
-                        const Cost& shell) {
-    long files = 0, writable = 0;
-    CountFiles(target, &files, &writable);
-    printf("run %d: setup -nodisplay -install %.0f ms, cpu %.0f ms own + %.0f ms children (%ld "
-           "files, %ld writable); shell %.0f ms\n",
-           run + 1, program.wall, program.own, program.children, files, writable, shell.wall);
-    fflush(stdout);
-    Shell("chmod -R u+w '" + target + "' && rm -rf '" + target + "' && sync");
+bool EngineRun(const BenchSet& set, const std::string& target, int jobs, Cost* cost) {
+    std::vector<std::string> words = {"setup",     "-nodisplay", "-source_dir", set.root,
+                                      "-util_dir", util,         "-target_dir", target};
+    if (jobs > 0) words.insert(words.end(), {"-jobs", std::to_string(jobs)});
+    StdoutToFile log(scratch + "/engine.log");
+    TakeOptions(words);
+    Stopwatch watch;
+    int status = DoInstall(nullptr, 0);
+    *cost = watch.Read();
+    return status == kInstallSucceeded;
 }
 
-// Where the engine's own time goes, archive by archive: the add walk, then the expansion
-// through the engine's command runner (the walk left out by the "blw" type), against the
-// same gtar run by a bare fork and wait; at the end the read-only pass against the shell's.
-struct Breakdown {
-    double walks = 0, commands = 0, commandsOwnCpu = 0, bare = 0, finalPass = 0, shellPass = 0;
+Cost installCost;
+mHandle* pressTimer = nullptr;
+
+// Presses the wizard's buttons as clicks would, one per tick: Next page by page, then on the
+// Summary page Install (timed: the engine runs inside its handler), then Finish.
+int PressNext(void*, int) {
+    MainWindow* w = theMainWindow;
+    if (!w || !w->bNext) return 1;
+    xinLibSt click = {};
+    click.kind = kXinMouse;
+    click.d = -1;
+    click.f = 1;
+    if (installOptions.installFinished) {
+        w->bCancel->activate(&click);
+        return 1;
+    }
+    const Segment* page = theRuntimeSegments[installOptions.currentSegment];
+    Stopwatch watch;
+    w->bNext->activate(&click);
+    if (page->index == kSegSummary) installCost = watch.Read();
+    ExtraProcess_SetTimeout(pressTimer, 20);
+    return 0;
+}
+
+// The program's own start-up, wizard and window loop; the cost is the Install press's.
+bool WizardRun(const BenchSet& set, const std::string& target, Cost* cost) {
+    std::vector<std::string> words = {"setup",     "-source_dir", set.root,   "-target_dir", target,
+                                      "-util_dir", util,          "-display", display};
+    StdoutToFile log(scratch + "/wizard.log");
+    TakeOptions(words);
+    theMainWindow = new MainWindow;
+    pressTimer = ExtraProcess_Create(kExtraTimer, 100, PressNext, nullptr, nullptr);
+    DoWindowLoop();
+    *cost = installCost;
+    return installOptions.installFinished && !installOptions.cancelled;
+}
+
+// Each archive with "tar -xzf" in order, then every file made read-only.
+std::string TarLoop(const BenchSet& set, const std::string& target) {
+    std::string loop = "mkdir -p '" + target + "' && cd '" + target + "'";
+    for (const std::string& archive : set.archives) loop += " && tar -xzf '" + archive + "'";
+    return loop + " && find . -type f -exec chmod a-w {} +";
+}
+
+bool ShellRun(const std::string& command, Cost* cost) {
+    Stopwatch watch;
+    bool ok = Shell(command);
+    *cost = watch.Read();
+    return ok;
+}
+
+enum { kLoop, kEngine, kEngineOneJob, kUnattended, kWizard, kContenders };
+const char* const kNames[kContenders] = {"tar -xzf + chmod a-w loop", "engine", "engine -jobs 1",
+                                         "setup -nodisplay -install", "wizard (Xvfb)"};
+static_assert(sizeof kNames / sizeof *kNames == kContenders, "one name per contender");
+
+Measured RunContender(int which, const BenchSet& set, const std::string& target) {
+    switch (which) {
+    case kLoop:
+        return InChild([&](Cost* c) { return ShellRun(TarLoop(set, target), c); });
+    case kEngine:
+        return InChild([&](Cost* c) { return EngineRun(set, target, 0, c); });
+    case kEngineOneJob:
+        return InChild([&](Cost* c) { return EngineRun(set, target, 1, c); });
+    case kUnattended: {
+        std::string answers = scratch + "/" + set.name + ".answers", boards = "boards = ";
+        for (size_t i = 0; i < set.items.size(); i++) boards += (i ? ", " : "") + set.items[i];
+        WriteText(answers, boards + "\n");
+        return Program({SetupProgram(), "-nodisplay", "-install", "-source_dir", set.root,
+                        "-util_dir", util, "-answers", answers, "-target_dir", target},
+                       scratch + "/program.log");
+    }
+    default:
+        return InChild([&](Cost* c) { return WizardRun(set, target, c); });
+    }
+}
+
+// ---- The comparison ----------------------------------------------------------------------
+
+struct Series {
+    std::vector<double> wall, cpu, peak;
+    int failures = 0;
+    void Add(const Measured& m) {
+        wall.push_back(m.cost.wall), cpu.push_back(m.cost.Cpu()), peak.push_back(m.peakMiB);
+        failures += !m.ok;
+    }
 };
 
-double Elapsed(const Stopwatch& watch) {
-    return watch.Read().wall;
-}
-
-// Runs gtar on one archive as the engine's command would, without pipes or polling.
-void RunBare(const std::string& util, const std::string& archive) {
-    std::string gtar = util + "/gtar", compress = "--use-compress-program=" + util + "/gzip";
-    pid_t pid = fork();
-    if (pid == 0) {
-        execl(gtar.c_str(), gtar.c_str(), compress.c_str(), "-xf", archive.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
+void PrintTable(const BenchSet& set, const Series (&series)[kContenders]) {
+    const Series& loop = series[kLoop];
+    double loopWall = Median(loop.wall), loopCpu = Median(loop.cpu);
+    printf("%-27s %9s %9s %10s %8s %6s %8s\n", "", "elapsed", "cpu", "peak", "ratio", "cpu",
+           "target");
+    for (int c = 0; c < kContenders; c++) {
+        const Series& s = series[c];
+        double wall = Median(s.wall), cpu = Median(s.cpu);
+        printf("%-27s %6.0f ms %6.0f ms %6.1f MiB", kNames[c], wall, cpu, Median(s.peak));
+        if (c != kLoop) {
+            double target = c == kWizard         ? set.wizardTarget
+                            : c == kEngineOneJob ? set.oneJobTarget
+                                                 : set.target;
+            printf(" %8.3f %6.3f  <= %.2f %s", wall / loopWall, cpu / loopCpu, target,
+                   wall / loopWall <= target ? "met" : "MISSED");
+        }
+        if (s.failures) printf("  (%d runs FAILED)", s.failures);
+        printf("\n");
     }
-    if (pid > 0) waitpid(pid, nullptr, 0);
+    printf("peak memory limit: -buffer_mb 256 + 32 MiB beyond the program's own\n");
 }
 
-Breakdown Replay(const std::string& root, const std::string& util, const std::string& target,
-                 const std::string& bareTarget) {
-    InstallOptions& o = installOptions;
-    Breakdown b;
-    o.cancelRequested = o.cancelled = false;
-    Shell("mkdir -p '" + target + "' '" + bareTarget + "'");
-    gen_free(o.installDir);
-    o.installDir = gen_copy(target.c_str());
-    o.types[kTypeBlw]->selected = true;
-    for (int n = 0; n < kArchives; n++) {
-        char archive[64];
-        snprintf(archive, sizeof archive, "/alltargets/linux86_bsp_n%03d.tgz", n);
+// The trees of run 0, before they go: each against the loop's.
+void CheckTrees(const std::string (&targets)[kContenders]) {
+    std::string expected = TreeListing(targets[kLoop]);
+    for (int c = kEngine; c < kContenders; c++)
+        printf("tree of %s: %s\n", kNames[c],
+               CompareTrees(TreeListing(targets[c]), expected).c_str());
+}
+
+// ---- Where the time goes -----------------------------------------------------------------
+
+int RunPipeline(const std::vector<std::string>& archives) {
+    InflatePipeline pipeline(archives);
+    std::string error;
+    if (!pipeline.Start(&error)) return 1;
+    for (size_t k = 0; k < archives.size(); k++) {
+        InflatePipeline::Piece piece;
+        InflatePipeline::Step step;
+        while ((step = pipeline.Next(&piece, nullptr)) == InflatePipeline::kPiece ||
+               step == InflatePipeline::kNotYet) {
+            if (step == InflatePipeline::kPiece) pipeline.Consumed(piece.size);
+            if (step == InflatePipeline::kNotYet) {
+                fd_set ready;
+                FD_ZERO(&ready);
+                FD_SET(pipeline.Descriptor(), &ready);
+                select(pipeline.Descriptor() + 1, &ready, nullptr, nullptr, nullptr);
+            }
+        }
+        if (step != InflatePipeline::kEnded) return 1;
+        pipeline.NextArchive();
+    }
+    return 0;
+}
+
+void PrintBreakdown(const BenchSet& set, const Series (&series)[kContenders], int runs) {
+    Series inflate, gtar, finalPass, shellPass, firstWalk;
+    std::string raw = scratch + "/raw", tree = scratch + "/bare";
+    std::string unpack = "rm -rf '" + raw + "' && mkdir '" + raw + "'";
+    for (size_t i = 0; i < set.archives.size(); i++)
+        unpack +=
+            " && gzip -dc '" + set.archives[i] + "' > '" + raw + "/" + std::to_string(i) + ".tar'";
+    Shell(unpack);
+    std::string bare = "mkdir -p '" + tree + "' && cd '" + tree + "'";
+    for (size_t i = 0; i < set.archives.size(); i++)
+        bare += " && tar -xf '" + raw + "/" + std::to_string(i) + ".tar'";
+    for (int run = 0; run < runs; run++) {
+        inflate.Add(InChild([&](Cost* c) {
+            Stopwatch watch;
+            int failed = RunPipeline(set.archives);
+            *c = watch.Read();
+            return failed == 0;
+        }));
+        gtar.Add(InChild([&](Cost* c) { return ShellRun(bare, c); }));
+        // The passes over the tree gtar just made: one add walk as over a tree found in
+        // place, the read-only pass, and the shell's read-only pass.
+        installOptions.cancelRequested = installOptions.cancelled = false;
         Stopwatch walk;
-        DoAddWritePermission(target.c_str());
-        b.walks += Elapsed(walk);
-        if (chdir(target.c_str()) != 0) break;
-        Stopwatch command;
-        DoExpandTGZ((root + archive).c_str());
-        Cost commandCost = command.Read();
-        b.commands += commandCost.wall;
-        b.commandsOwnCpu += commandCost.own;
-        if (chdir(bareTarget.c_str()) != 0) break;
-        Stopwatch bare;
-        RunBare(util, root + archive);
-        b.bare += Elapsed(bare);
+        DoAddWritePermission(tree.c_str());
+        firstWalk.Add({walk.Read(), 0, true});
+        ForgetInstallTree();
+        Stopwatch pass;
+        DoRemoveWritePermission(tree.c_str());
+        finalPass.Add({pass.Read(), 0, true});
+        Shell("chmod -R u+w '" + tree + "'");
+        shellPass.Add(InChild([&](Cost* c) {
+            return ShellRun("cd '" + tree + "' && find . -type f -exec chmod a-w {} +", c);
+        }));
+        RemoveTree(tree);
     }
-    o.types[kTypeBlw]->selected = false;
-    Stopwatch finalPass;
-    DoRemoveWritePermission(target.c_str());
-    b.finalPass = Elapsed(finalPass);
-    Stopwatch shellPass;
-    Shell("cd '" + bareTarget + "' && find . -type f -exec chmod a-w {} + >/dev/null");
-    b.shellPass = Elapsed(shellPass);
-    if (chdir("/") != 0) perror("chdir");
-    Shell("chmod -R u+w '" + target + "' '" + bareTarget + "' && rm -rf '" + target + "' '" +
-          bareTarget + "'");
-    return b;
+    RemoveTree(raw);
+    auto line = [](const char* what, const Series& s) {
+        printf("  %-44s %6.0f ms, cpu %6.0f ms\n", what, Median(s.wall), Median(s.cpu));
+    };
+    printf("where the time goes (medians of %d):\n", runs);
+    line("inflating alone (pipeline, default jobs)", inflate);
+    line("gtar alone on the inflated streams", gtar);
+    line("one add walk over the whole tree", firstWalk);
+    line("the engine's read-only pass", finalPass);
+    line("the loop's find + chmod a-w", shellPass);
+    double engine = Median(series[kEngine].wall), wizard = Median(series[kWizard].wall);
+    printf("  %-44s %6.0f ms\n", "engine beyond gtar alone", engine - Median(gtar.wall));
+    printf("  %-44s %6.0f ms, cpu %6.0f ms\n", "window (wizard minus engine)", wizard - engine,
+           Median(series[kWizard].cpu) - Median(series[kEngine].cpu));
 }
 
-void PrintBreakdown(const std::string& root, const std::string& util, const std::string& base,
-                    const std::string& logFile) {
-    StdoutToFile log(logFile);
-    Breakdown watched = Replay(root, util, base + "/replay", base + "/bare");
-    SetInstallWatchBudget(0); // every walk the portable way
-    Breakdown portable = Replay(root, util, base + "/replay", base + "/bare");
-    SetInstallWatchBudget(-1);
-    log.Restore();
-    const double perArchive = 1000.0 / kArchives; // total ms -> us per archive
-    printf("add walks: %.0f ms watched (%.0f us per archive), %.0f ms the portable way (%.0f "
-           "us)\n",
-           watched.walks, watched.walks * perArchive, portable.walks, portable.walks * perArchive);
-    printf("commands: %.0f ms through the engine (%.0f ms of it the engine's own processor "
-           "time; %.0f ms with the tree not watched), %.0f ms by bare fork and wait (%+.0f us "
-           "per archive for start, polling and reaping)\n",
-           watched.commands, watched.commandsOwnCpu, portable.commands, watched.bare,
-           (watched.commands - watched.bare) * perArchive);
-    printf("read-only pass: %.0f ms, the shell's find and chmod %.0f ms\n", watched.finalPass,
-           watched.shellPass);
+// Add walks the engine made during its last run, from its log.
+int WalksInLog(const std::string& target) {
+    std::string command = "grep -c 'writable again: an earlier archive' '" + target +
+                          "/.setup/install.log' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    int count = 0;
+    if (pipe && fscanf(pipe, "%d", &count) != 1) count = 0;
+    if (pipe) pclose(pipe);
+    return count;
+}
+
+void RunSet(BenchSet& set, int runs) {
+    set.root = scratch + "/" + set.name + "_dist";
+    if (!MakeDistribution(&set)) {
+        fprintf(stderr, "could not make the %s distribution\n", set.name.c_str());
+        return;
+    }
+    long long packed = 0;
+    for (const std::string& archive : set.archives) {
+        struct stat status;
+        if (stat(archive.c_str(), &status) == 0) packed += status.st_size;
+    }
+    printf("\n== %s set: %zu archives, %.1f MB compressed; %d runs, medians; default jobs %d\n",
+           set.name.c_str(), set.archives.size(), packed / 1e6, runs, DefaultInflateJobs());
+    fflush(stdout);
+    Series series[kContenders];
+    int walks = 0;
+    for (int run = 0; run < runs; run++) {
+        std::string targets[kContenders];
+        for (int turn = 0; turn < kContenders; turn++) {
+            // Rotated, so that none always meets what another left the file system to do.
+            int c = (run + turn) % kContenders;
+            targets[c] = scratch + "/" + set.name + "_" + std::to_string(c);
+            sync();
+            series[c].Add(RunContender(c, set, targets[c]));
+        }
+        walks += WalksInLog(targets[kEngine]);
+        printf("run %d:", run + 1);
+        for (int c = 0; c < kContenders; c++) printf(" %.0f", series[c].wall.back());
+        printf(" ms\n");
+        fflush(stdout);
+        if (run == 0) CheckTrees(targets);
+        for (const std::string& target : targets) RemoveTree(target);
+    }
+    PrintTable(set, series);
+    printf("add walks during the engine's runs: %d\n", walks);
+    PrintBreakdown(set, series, runs);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    gen_init(argv[0], 0, 0);
-    int runs = argc > 1 ? atoi(argv[1]) : 3;
+    int runs = argc > 1 ? atoi(argv[1]) : 5;
     if (runs < 1) runs = 1;
-    std::string base = MakeScratchDir("vt_bench_install");
-    if (base.empty()) return 1;
-    std::string root = base + "/dist", util = base + "/util";
-    printf("making %d archives with %d files ...\n", kArchives, kArchives * kFilesPerArchive);
+    std::string sets = argc > 2 ? argv[2] : "toolchain,small";
+    scratch = MakeScratchDir("vt_bench_install");
+    if (scratch.empty()) return 1;
+    util = scratch + "/util";
+    // Settings and window positions go to a home of the benchmark's own.
+    Shell("mkdir -p '" + scratch + "/home'");
+    setenv("HOME", (scratch + "/home").c_str(), 1);
+    gen_init(argv[0], 0, 0);
+    abSetup("Veltrane Installer", "Installation", "About the Veltrane Installer", nullptr);
+    if (!LinkUtilities(util)) return 1;
+    pid_t xvfb = StartXvfb(&display);
+    if (xvfb < 0) {
+        fprintf(stderr, "Xvfb did not start\n");
+        return 1;
+    }
     fflush(stdout);
-    if (!MakeDistribution(root) || !LinkUtilities(util)) {
-        fprintf(stderr, "could not make the distribution\n");
-        return 1;
-    }
-    std::string answers = base + "/all.answers";
-    if (!PrepareUnattended(root, util, answers)) {
-        fprintf(stderr, "could not write the answers or the catalogs\n");
-        return 1;
-    }
-    SetUpOptions(root, util);
-    CountingView view;
-    theProgressView = &view;
+    Shell("uptime");
 
-    Comparison engineComparison, programComparison;
-    for (int run = 0; run < runs; run++) {
-        std::string engineTarget = base + "/engine" + std::to_string(run);
-        std::string programTarget = base + "/program" + std::to_string(run);
-        std::string shellTarget = base + "/shell" + std::to_string(run);
-        // Rotate which goes first, so that none always meets another's leftovers.
-        Cost engine, program, shell;
-        for (int turn = 0; turn < 3; turn++) {
-            switch ((run + turn) % 3) {
-            case 0:
-                engine = RunEngine(engineTarget, base + "/engine.log");
-                break;
-            case 1:
-                program = RunUnattended(root, util, answers, programTarget, base + "/program.log");
-                break;
-            default:
-                shell = RunShell(root, shellTarget);
-                break;
-            }
-        }
-        programComparison.Add(program, shell);
-        PrintUnattendedRun(run, program, programTarget, shell);
-        engineComparison.AddRun(run, "engine", engine, engineTarget, shell, shellTarget);
+    if (sets.find("toolchain") != std::string::npos) {
+        BenchSet set = {"toolchain", ToolchainSet(), {}, "", 0.55, 0.60, 0.65};
+        if (set.archives.empty())
+            fprintf(stderr, "the toolchain-like set could not be made\n");
+        else
+            RunSet(set, runs);
     }
-    engineComparison.Print("engine", 1.25);
-    programComparison.Print("setup -nodisplay -install", 1.15);
-    PrintBreakdown(root, util, base, base + "/engine.log");
-    if (view.errors > 0) printf("the engine showed %d error lines\n", view.errors);
-    Shell("chmod -R u+w '" + base + "' && rm -rf '" + base + "'");
-    return 0;
+    if (sets.find("small") != std::string::npos) {
+        std::string source = scratch + "/small_src";
+        BenchSet set = {"small", {}, {}, "", 1.0, 1.0, 1.0};
+        if (MakeInstallBenchSet(source)) {
+            for (int n = 0; n < kInstallBenchArchives; n++) {
+                char name[64];
+                snprintf(name, sizeof name, "/alltargets/linux86_bsp_n%03d.tgz", n);
+                set.archives.push_back(source + name);
+            }
+            RunSet(set, runs);
+        }
+    }
+    fflush(stdout);
+    Shell("uptime");
+    StopXvfb(xvfb);
+    return 0; // the scratch directory goes at exit
 }

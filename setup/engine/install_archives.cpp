@@ -1,6 +1,7 @@
 // The list of archives that make up the user's selection, in the order they are expanded:
 // the "ide" and "vstartd" install types per host and target, then the items of the "bsp"
-// and "addon" sets. Only archives that exist and can be read are listed. Start at GetTGZList.
+// and "addon" sets. Only archives that exist and can be read are listed. Start at
+// GetTGZList; ExtractStreamCommand at the end is the command each archive's stream goes to.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,4 +108,17 @@ void AddToTGZList(const char*, Component** set, int count, std::vector<char*>& l
                 AppendIfReadable(list, gen_asprintf("%s/%s/%s_%s_%s.%s", o.sourceDir, target->name,
                                                     host, item->name, kKindNames[kind], "tgz"));
     }
+}
+
+char* ExtractStreamCommand() {
+    const InstallOptions& o = installOptions;
+    char* gtar = QuoteCommandWord(o.gtarPath ? o.gtarPath : "gtar");
+    char* utilGtar = gen_concat(o.utilDir, "/gtar");
+    // As with compressed archives, only a gtar other than the utilities directory's copy is
+    // told to remove each file before writing it anew (U).
+    bool ours = o.gtarPath && o.utilDir && gen_strequal(o.gtarPath, utilGtar);
+    char* command = gen_concat(gtar, ours ? " -xf -" : " Uxf -");
+    gen_free(utilGtar);
+    gen_free(gtar);
+    return command;
 }

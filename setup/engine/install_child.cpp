@@ -1,8 +1,10 @@
 // Running one external command for the engine: ExecAndDisplayCommand starts it with
-// pipes, shows its output piece by piece as it arrives while the window stays live, kills
-// it when the user cancels (or a termination signal arrives), and reaps it. Between polls
-// it sleeps on the child's pipes and the X connection rather than spinning, so the archive
-// tool keeps the processor.
+// pipes, feeds its standard input when there is an input (an archive's stream for gtar),
+// shows its output piece by piece as it arrives while the window stays live, kills it
+// when the user cancels (or a termination signal arrives), and reaps it. Between polls it
+// sleeps on the child's pipes, the input's descriptor and the X connection rather than
+// spinning, so the archive tool keeps the processor.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -12,6 +14,7 @@
 
 #include <cerrno>
 
+#include "setup/engine/archive_feed.h"
 #include "setup/engine/install_engine.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
@@ -39,6 +42,34 @@ const long kTerminationGraceUs = kChildGroupGraceMs * 1000;
 const long kFirstReapPauseUs = 50;
 const long kLongestReapPauseUs = 20000;
 
+// The pipe to a command's standard input is made this large where the system allows, so
+// that the command has plenty to read between two of our turns.
+const int kInputPipeBytes = 1 << 20;
+// Waiting for room in a pipe would wake us for every block the command reads from a full
+// one. From this size on the loop pauses instead, for less time than the command needs
+// to empty the pipe, and then fills it up again in one go.
+const int kRoomyPipeBytes = 256 << 10;
+const long kRefillPauseMs = 1;
+// The most written to a command's input in one turn, so that its output and the window
+// get their turn too.
+const size_t kMostFedPerTurn = size_t(4) << 20;
+
+// What a sleep watches besides the command's output.
+struct Wakers {
+    int roomFd = -1;  // the command's input, to be woken when it has room
+    int inputFd = -1; // the input's descriptor, when it has nothing to give yet
+    long waitMs = kLongestWaitMs;
+};
+
+// Ends the toolkit's sleep when a descriptor can be written, as DescriptorWakeUp does when
+// one can be read.
+class RoomWakeUp : public DescriptorWakeUp {
+public:
+    explicit RoomWakeUp(int fd) : DescriptorWakeUp(fd) {}
+    bool wantsToRead() override { return false; }
+    bool wantsToWrite() override { return true; }
+};
+
 // The descriptor of a live pipe, whose readiness ends the toolkit's sleep; -1 otherwise.
 int WakeUpFd(const Pipe_Comm_Handle* pipe) {
     return pipe && pipe->IsAlive() ? pipe->getPipeFd() : -1;
@@ -51,21 +82,27 @@ long UntilNextTimer(long wait) {
     return next >= 0 && next < wait ? next : wait;
 }
 
-// Sleeps until a live pipe has something, the user acts or a timer is due.
-void WaitForOutput(const Pipe_Comm_Handle* out, const Pipe_Comm_Handle* err) {
+// Sleeps until a live pipe has something, the input has something or room, the user acts
+// or a timer is due.
+void WaitForOutput(const Pipe_Comm_Handle* out, const Pipe_Comm_Handle* err, const Wakers& wakers) {
     if (debugFlag[kSwitchUseFDRegistry] && getIdleNotifier()) {
         // Registered only for the length of one sleep, so the event dispatch never sees them.
         DescriptorWakeUp outWake(WakeUpFd(out));
         DescriptorWakeUp errWake(WakeUpFd(err));
-        WYield(kLongestWaitMs, false);
+        DescriptorWakeUp inputWake(wakers.inputFd);
+        RoomWakeUp roomWake(wakers.roomFd);
+        WYield(wakers.waitMs, false);
         return;
     }
-    struct pollfd watched[2];
+    struct pollfd watched[4];
     int count = 0;
     for (const Pipe_Comm_Handle* pipe : {out, err})
         if (pipe && pipe->IsAlive()) watched[count++] = {pipe->getPipeFd(), POLLIN, 0};
-    long wait = UntilNextTimer(WGUIInitialized() ? kWaitWithoutXMs : kLongestWaitMs);
-    poll(watched, count, static_cast<int>(wait));
+    if (wakers.inputFd >= 0) watched[count++] = {wakers.inputFd, POLLIN, 0};
+    if (wakers.roomFd >= 0) watched[count++] = {wakers.roomFd, POLLOUT, 0};
+    long wait = wakers.waitMs;
+    if (WGUIInitialized() && wait > kWaitWithoutXMs) wait = kWaitWithoutXMs;
+    poll(watched, count, static_cast<int>(UntilNextTimer(wait)));
 }
 
 void PauseMicroseconds(long us) {
@@ -166,9 +203,84 @@ int ReapChild(pid_t pid, bool killed) {
     return result;
 }
 
+// The size of the pipe to a command's input after asking for kInputPipeBytes; 0 when the
+// system does not say.
+int EnlargePipe(int fd) {
+#if defined(F_SETPIPE_SZ) && defined(F_GETPIPE_SZ)
+    fcntl(fd, F_SETPIPE_SZ, kInputPipeBytes);
+    int size = fcntl(fd, F_GETPIPE_SZ);
+    return size > 0 ? size : 0;
+#else
+    (void)fd;
+    return 0;
+#endif
+}
+
+// A command's standard input and what feeds it, for as long as the command runs. Closing
+// the pipe is the command's end of input.
+class InputPipe {
+public:
+    InputPipe(Pipe_Comm_Handle* pipe, CommandInput* input)
+        : pipe_(input ? pipe : nullptr), input_(input) {
+        if (pipe && !input) delete pipe;
+        roomy_ = pipe_ && EnlargePipe(pipe_->getPipeFd()) >= kRoomyPipeBytes;
+    }
+    ~InputPipe() { Close(); }
+    InputPipe(const InputPipe&) = delete;
+    InputPipe& operator=(const InputPipe&) = delete;
+
+    // Writes what the input has ready until the pipe is full, the input has nothing more
+    // for now or this turn's share is written, and says in *wakers what to sleep on. True
+    // when anything moved (bytes, or the end of the input).
+    bool Feed(Wakers* wakers) {
+        bool moved = false;
+        for (size_t fed = 0; pipe_ && fed < kMostFedPerTurn;) {
+            const char* data = nullptr;
+            size_t size = 0;
+            CommandInput::State state = input_->Pending(&data, &size);
+            if (state == CommandInput::kWaiting) {
+                wakers->inputFd = input_->WakeDescriptor();
+                return moved;
+            }
+            if (state != CommandInput::kReady) {
+                if (state == CommandInput::kFailed && !input_->Failure().empty())
+                    DoDisplayError(input_->Failure().c_str());
+                Close();
+                return true;
+            }
+            int written = 0;
+            size_t share = kMostFedPerTurn - fed < size ? kMostFedPerTurn - fed : size;
+            if (!pipe_->writeToHandle(&written, data, static_cast<int>(share))) {
+                Close(); // the command stopped reading: how it ended says the rest
+                return true;
+            }
+            if (written == 0) {
+                if (roomy_)
+                    wakers->waitMs = kRefillPauseMs;
+                else
+                    wakers->roomFd = pipe_->getPipeFd();
+                return moved;
+            }
+            input_->Wrote(static_cast<size_t>(written));
+            fed += static_cast<size_t>(written);
+            moved = true;
+        }
+        return moved;
+    }
+    void Close() {
+        delete pipe_;
+        pipe_ = nullptr;
+    }
+
+private:
+    Pipe_Comm_Handle* pipe_;
+    CommandInput* input_;
+    bool roomy_ = false;
+};
+
 } // namespace
 
-int ExecAndDisplayCommand(const char* command) {
+int ExecAndDisplayCommand(const char* command, CommandInput* input) {
     InstallOptions& o = installOptions;
     pid_t pid = -1;
     Pipe_Comm_Handle* in = nullptr;
@@ -181,30 +293,35 @@ int ExecAndDisplayCommand(const char* command) {
         gen_free(report);
         return -1;
     }
-    // Nobody types into an archive tool: one that asks a question reads end of input
-    // instead of waiting for ever.
-    delete in;
+    // Nobody types into an archive tool: without an input, one that asks a question reads
+    // end of input instead of waiting for ever.
+    InputPipe feed(in, input);
 
     bool killed = false;
+    // The command's whole group goes, and with it whatever was being made for its input.
+    auto stop = [&] {
+        KillChild(pid);
+        if (input) input->Stop();
+        feed.Close();
+        killed = true;
+    };
     while (!o.cancelled && out && out->IsAlive()) {
         CollectInstallTreeChanges(); // a long expansion must not overrun that record
-        bool heard = ShowPiece(out, DoDisplayMessage);
+        Wakers wakers;
+        bool heard = feed.Feed(&wakers);
+        heard = ShowPiece(out, DoDisplayMessage) || heard;
         heard = ShowPiece(err, DoDisplayError) || heard;
-        if (CancelRequested() && !o.cancelled) {
-            KillChild(pid);
-            killed = true;
-        }
+        if (CancelRequested() && !o.cancelled) stop();
         WEventAll(0);
+        if (input) input->Tick();
         if (theProgressView) theProgressView->Tick();
-        if (!heard && !o.cancelled && out->IsAlive()) WaitForOutput(out, err);
+        if (!heard && !o.cancelled && out->IsAlive()) WaitForOutput(out, err, wakers);
     }
+    feed.Close();
     bool outputEnded = !out || !out->IsAlive();
     delete out;
     delete err;
     // A message that noticed the cancel first ended the loop before the kill above.
-    if (!outputEnded && !killed && CancelRequested()) {
-        KillChild(pid);
-        killed = true;
-    }
+    if (!outputEnded && !killed && CancelRequested()) stop();
     return ReapChild(pid, killed);
 }

@@ -25,6 +25,7 @@ public:
     void DisplayInformation(const char* text) override;
     void ChangeCancelToDone() override {}
     void DisplayArchive(const ArchiveProgress& progress) override;
+    void ArchiveAdvanced(const ArchiveProgress& progress) override { progress_ = progress; }
     void ArchivesFinished() override;
     void Tick() override;
 

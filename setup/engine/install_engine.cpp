@@ -14,11 +14,16 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "setup/engine/add_walk_plan.h"
+#include "setup/engine/archive_feed.h"
+#include "setup/engine/inflate_pipeline.h"
 #include "setup/engine/install_log.h"
 #include "setup/install_options.h"
+#include "shared/gen_printable.h"
 #include "shared/indgen.h"
 #include "shared/libcxxutil/ut_childgroups.h"
 
@@ -177,11 +182,35 @@ long long FileSize(const char* path) {
     return stat(path, &status) == 0 ? static_cast<long long>(status.st_size) : 0;
 }
 
-// Every archive of the list in order, announced with where the run stands; an archive
-// whose command fails is reported and marked, and the run goes on with the next one.
+// The expansion under way: the run's inflate pipeline, the plan of the add walks (none for
+// the "blw" type) and where the current archive stands. Set while ExpandArchives runs.
+struct Expansion {
+    InflatePipeline* pipeline = nullptr;
+    AddWalkPlan* walks = nullptr;
+    ArchiveProgress progress = {0, 0, nullptr, 0, 0};
+} expansion;
+
+InflateLimits RunInflateLimits() {
+    InflateLimits limits;
+    limits.jobs = installOptions.inflateJobs;
+    if (installOptions.bufferMb > 0) limits.budgetBytes = size_t(installOptions.bufferMb) << 20;
+    return limits;
+}
+
+// The permission bits gtar takes away from the modes it extracts: the umask, except for
+// root, whose gtar keeps the modes as stored.
+mode_t GtarUmask() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return geteuid() == 0 ? 0 : mask;
+}
+
+// Every archive of the list in order, announced with where the run stands. One pipeline
+// inflates the archives ahead while gtar expands the current one; an archive that cannot
+// be expanded is reported and marked, and the run goes on with the next one.
 void ExpandArchives() {
     const InstallOptions& o = installOptions;
-    std::vector<const char*> archives;
+    std::vector<std::string> archives;
     long long total = 0;
     for (const char* archive : o.tgzList) {
         if (!archive) break;
@@ -189,19 +218,35 @@ void ExpandArchives() {
         total += FileSize(archive);
     }
     run.archives = static_cast<int>(archives.size());
+    AddWalkPlan walks(GtarUmask()); // before the threads start: umask is process-wide
+    InflatePipeline pipeline(archives, RunInflateLimits());
+    std::string error;
+    bool started = archives.empty() || pipeline.Start(&error);
+    if (!started) DoDisplayError(error.c_str());
+    bool walking = !TypeSelected(kTypeBlw);
+    // What the run finds in place may be read-only; later walks are for what it leaves.
+    if (walking && TargetHoldsFiles(o.installDir)) DoAddWritePermission(o.installDir);
+    expansion.pipeline = &pipeline;
+    expansion.walks = walking ? &walks : nullptr;
     long long done = 0;
     for (size_t i = 0; i < archives.size() && !o.cancelled; i++) {
-        ArchiveProgress progress = {static_cast<int>(i + 1), run.archives, archives[i], done,
-                                    total};
+        const char* archive = archives[i].c_str();
+        ArchiveProgress progress = {static_cast<int>(i + 1), run.archives, archive, done, total};
         DoDisplayArchive(progress);
-        if (!DoExpandTGZ(archives[i]) && !o.cancelled) {
-            run.failedArchives.push_back(archives[i]);
+        expansion.progress = progress;
+        bool expanded = started && DoExpandTGZ(archive);
+        pipeline.NextArchive();
+        walks.ArchiveEnded();
+        if (!expanded && !o.cancelled) {
+            run.failedArchives.push_back(archive);
             if (theProgressView) theProgressView->MarkArchiveFailed(progress.number);
-            std::string message = std::string("Expanding ") + archives[i] + " failed.";
+            std::string message = std::string("Expanding ") + archive + " failed.";
             DoDisplayError(message.c_str());
         }
-        done += FileSize(archives[i]);
+        done += FileSize(archive);
     }
+    expansion = Expansion();
+    pipeline.Cancel(); // whatever was read ahead of a cancel goes now
     if (theProgressView) theProgressView->ArchivesFinished();
 }
 
@@ -313,23 +358,43 @@ int DoInstall(const char*, int) {
 }
 
 bool DoExpandTGZ(const char* archive) {
-    const InstallOptions& o = installOptions;
-    if (!TypeSelected(kTypeBlw)) {
-        EnterInstallDir();
-        DoAddWritePermission(o.installDir);
-        EnterInstallDir();
+    // On its own, outside ExpandArchives: the archive is inflated by a pipeline of its own,
+    // and the tree made writable first, as nothing is known of what it holds.
+    std::unique_ptr<InflatePipeline> single;
+    if (!expansion.pipeline) {
+        single.reset(new InflatePipeline({archive}, RunInflateLimits()));
+        std::string error;
+        if (!single->Start(&error)) {
+            DoDisplayError(error.c_str());
+            return false;
+        }
+        if (!TypeSelected(kTypeBlw)) DoAddWritePermission(installOptions.installDir);
     }
-    char* prefix = ExtractCommandPrefix();
-    char* quoted = QuoteCommandWord(archive);
-    char* command = gen_concat(prefix, quoted);
-    int status = DoCommand(command);
+    ArchiveProgress progress =
+        expansion.pipeline ? expansion.progress : ArchiveProgress{1, 1, archive, 0, 0};
+    ArchiveFeed feed(single ? single.get() : expansion.pipeline, progress, NoteArchiveMember);
+    EnterInstallDir(); // gtar expands into the current directory
+    char* command = ExtractStreamCommand();
+    int status = DoCommand(command, &feed);
     gen_free(command);
-    gen_free(quoted);
-    gen_free(prefix);
-    return status == 0;
+    return status == 0 && !feed.Failed();
 }
 
-int DoCommand(const char* command) {
+bool NoteArchiveMember(const TarMember& member) {
+    AddWalkPlan* walks = expansion.walks;
+    if (walks && walks->InTheWay(member)) {
+        std::string note = "Making the installation directory writable again: an earlier "
+                           "archive left " +
+                           gen_printable_name(member.name) + " or a directory above it read-only.";
+        InstallLogLine('N', note.c_str());
+        DoAddWritePermission(installOptions.installDir);
+        walks->Walked();
+    }
+    if (walks) walks->Note(member);
+    return true;
+}
+
+int DoCommand(const char* command, CommandInput* input) {
     InstallOptions& o = installOptions;
     if (o.cancelled) return -1;
     if (CancelRequested()) {
@@ -337,7 +402,7 @@ int DoCommand(const char* command) {
         return -1;
     }
     InstallLogCommand(command);
-    int status = ExecAndDisplayCommand(command);
+    int status = ExecAndDisplayCommand(command, input);
     InstallLogCommandEnded(status);
     return status;
 }

@@ -1,8 +1,9 @@
 // The install engine: what happens after the user presses Install, or what the unattended
 // run does. DoInstall is the whole run, step by step; start reading there
 // (install_engine.cpp). The archive list is built in install_archives.cpp, the permission
-// walks are in install_permissions.cpp, the child processes that expand the archives are
-// run and watched in install_child.cpp; install_log.h keeps the run's log and
+// walks are in install_permissions.cpp (add_walk_plan.h says when one is due), the child
+// processes that expand the archives are run and watched in install_child.cpp and fed
+// their streams by archive_feed.h; install_log.h keeps the run's log and
 // install_console.h is the unattended run's terminal.
 #pragma once
 
@@ -10,6 +11,7 @@
 
 #include "setup/engine/install_manifest.h"
 
+class CommandInput;
 class Component;
 
 // Where an archive stands in the run: number `number` of `count` (from 1), with
@@ -37,6 +39,9 @@ public:
     virtual void ChangeCancelToDone() = 0;
     // An archive is about to be expanded: by default the message "Expanding: <archive>".
     virtual void DisplayArchive(const ArchiveProgress& progress);
+    // Between polls while an archive expands: how far it has come (its bytesDone counts the
+    // compressed input taken so far).
+    virtual void ArchiveAdvanced(const ArchiveProgress& /*progress*/) {}
     // The archive of that number could not be expanded: its line is marked as failed.
     virtual void MarkArchiveFailed(int /*number*/) {}
     // The last archive is done.
@@ -68,9 +73,18 @@ void GetTGZList();
 // names the set; the items' own names already carry it.
 void AddToTGZList(const char* kind, Component** set, int count, std::vector<char*>& list);
 
-// Expands one archive into installDir, the current directory; true when its command ended
-// with status 0. Shows nothing itself: the caller announces the archive.
+// Expands one archive into installDir, the current directory: gtar reads the archive's tar
+// stream on its standard input, from the run's inflate pipeline, where the archive is the
+// current one (outside a run it is inflated on its own). True when the whole stream went
+// to gtar and gtar ended with status 0. Shows nothing itself but a broken stream's
+// message: the caller announces the archive.
 bool DoExpandTGZ(const char* archive);
+// Told of every member of the archive being expanded before gtar sees the member's header;
+// false stops the archive there.
+bool NoteArchiveMember(const TarMember& member);
+// New text: the gtar command that expands a tar stream read from its standard input into
+// the current directory ("-xf -" for the copy of gtar in utilDir, "Uxf -" for any other).
+char* ExtractStreamCommand();
 
 // Adds owner and group write permission to every file and directory below `dir`. Repeated
 // calls on the same tree look again only where the tree changed since the previous call.
@@ -87,12 +101,13 @@ void ForgetInstallTree();
 
 // Runs one command with ExecAndDisplayCommand unless the installation is being cancelled,
 // and logs it with how it ended. Returns its wait status; -1 when it did not run.
-int DoCommand(const char* command);
-// Runs one command without a shell, in a process group of its own; shows its standard
-// output as messages and its standard error as errors while it runs, keeps the window
-// live, stops the group on a cancel and reaps it. Returns the command's wait status, or -1
-// when it could not start or nobody could tell how it ended.
-int ExecAndDisplayCommand(const char* command);
+int DoCommand(const char* command, CommandInput* input = nullptr);
+// Runs one command without a shell, in a process group of its own; feeds its standard
+// input from `input` (archive_feed.h; without one, the command reads end of input), shows
+// its standard output as messages and its standard error as errors while it runs, keeps
+// the window live, stops the group (and the input) on a cancel and reaps it. Returns the
+// command's wait status, or -1 when it could not start or nobody could tell how it ended.
+int ExecAndDisplayCommand(const char* command, CommandInput* input = nullptr);
 
 // One line in the progress view, also printed as "%s\n" on standard output. A message is
 // dropped (and the cancel takes effect) once a cancel was requested.
@@ -101,4 +116,3 @@ void DoDisplayMessage(const char* text);
 void DoDisplayInformation(const char* text);
 // The announcement of one archive, a message (dropped once a cancel was requested).
 void DoDisplayArchive(const ArchiveProgress& progress);
-

@@ -15,6 +15,7 @@ const uint64_t kLongestMeta = 8 << 20;
 
 // Field offsets and lengths of a header block.
 const size_t kNameAt = 0, kNameLength = 100;
+const size_t kModeAt = 100, kModeLength = 8;
 const size_t kSizeAt = 124, kSizeLength = 12;
 const size_t kChecksumAt = 148, kChecksumLength = 8;
 const size_t kTypeAt = 156;
@@ -314,6 +315,8 @@ TarMemberScanner::Status TarMemberScanner::RealHeader() {
     member_.refused = NormaliseTarName(raw, &member_.name, &trailingSlash);
     member_.type = MemberType(type, trailingSlash);
     member_.size = HasNoContents(type) ? 0 : size;
+    uint64_t mode = 0;
+    if (Number(block_ + kModeAt, kModeLength, &mode)) member_.mode = mode & 07777;
     if (member_.type == TarMember::kHardLink) {
         NormaliseTarName(link, &member_.linkTarget);
     } else if (member_.type == TarMember::kSymlink) {

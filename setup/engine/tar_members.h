@@ -17,6 +17,9 @@ struct TarMember {
     std::string name;
     Type type = kFile;
     uint64_t size = 0; // bytes of contents that follow the header
+    // Permission bits as stored (07777); 0 when the field cannot be read, which is how gtar
+    // would treat it too: as no permission at all.
+    unsigned mode = 0;
     // A symbolic link's target as stored; a hard link's target normalised like `name`.
     std::string linkTarget;
     // gtar refuses to extract it (a ".." component in its name): it makes nothing.

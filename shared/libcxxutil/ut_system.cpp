@@ -1,16 +1,18 @@
 // Child processes. Start reading at nonblocking_systemcall: the install engine runs every
-// archive tool through it and polls the returned handles. blocking_systemcall is the
-// waiting variant behind the output collectors, BlockingExecuteWithLimit the same with a
-// deadline; systemcall launches a program and forgets it. Every pipe end the parent keeps
-// is close-on-exec, so a later child never holds an earlier child's pipe open and killing
-// one child always ends its output. The names of the commands started in groups of their
-// own are kept for the signal traps, which stop those groups and say what they stopped.
+// archive tool through it (by posix_spawn where it can) and polls the returned handles.
+// blocking_systemcall is the waiting variant behind the output collectors,
+// BlockingExecuteWithLimit the same with a deadline; systemcall launches a program and forgets it.
+// Every pipe end the parent keeps is close-on-exec, so a later child never holds an earlier child's
+// pipe open and killing one child always ends its output. The names of the commands started in
+// groups of their own are kept for the signal traps, which stop those groups and say what they
+// stopped.
 #include "shared/libcxxutil/ut_system.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -130,6 +132,38 @@ void installStdio(int in, int out, int err) {
 }
 
 // --- Parent side helpers ---------------------------------------------------------------
+
+// Starts argv[0] with `in`, `out` and `err` on 0, 1 and 2 (standard input /dev/null without
+// `in`; a negative `out` or `err` leaves that one as it is) the way posix_spawn does, which
+// needs no copy of this process's memory; a fork costs in proportion to that memory, for
+// every archive. 0 when it could not: the caller then forks, and a program that cannot
+// run is reported from the child as always.
+pid_t spawnChild(char** argv, int in, int out, int err, bool newGroup) {
+    // An end already on 0-2 could be overwritten by an earlier dup2: the fork lifts it first.
+    for (int fd : {in, out, err})
+        if (fd >= 0 && fd <= 2) return 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    if (posix_spawn_file_actions_init(&actions) != 0) return 0;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return 0;
+    }
+    bool ready = in >= 0
+                     ? posix_spawn_file_actions_adddup2(&actions, in, 0) == 0
+                     : posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0;
+    if (out >= 0) ready = ready && posix_spawn_file_actions_adddup2(&actions, out, 1) == 0;
+    if (err >= 0) ready = ready && posix_spawn_file_actions_adddup2(&actions, err, 2) == 0;
+    if (newGroup)
+        ready = ready && posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP) == 0 &&
+                posix_spawnattr_setpgroup(&attributes, 0) == 0;
+    pid_t child = 0;
+    if (!ready || posix_spawnp(&child, argv[0], &actions, &attributes, argv, environ) != 0)
+        child = 0;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
 
 bool isEmptyCommand(const char* command) {
     return !command || !*command;
@@ -488,26 +522,35 @@ bool nonblocking_systemcall(const char* command, pid_t* pid, bool want_stdin,
         err.closeBoth();
         return false;
     }
-    pid_t child = fork();
+    // Made before the fork: the child of a process with threads may only make calls that
+    // are safe in a signal handler, and allocating is not one of them.
+    char** argv = makeArgv(command, nullptr, false);
+    bool runnable = argv && argv[0]; // blanks alone are no command either
+    int childErr = merged ? out.writeEnd : err.writeEnd;
+    pid_t child = runnable && !(working_dir && *working_dir)
+                      ? spawnChild(argv, in.readEnd, out.writeEnd, childErr, new_process_group)
+                      : 0;
+    if (child == 0) child = runnable ? fork() : -1;
     if (child < 0) {
+        freeArgv(argv);
         in.closeBoth();
         out.closeBoth();
         err.closeBoth();
         return false;
     }
     if (child == 0) {
-        char** argv = makeArgv(command, nullptr, false);
         if (new_process_group) setpgid(0, 0);
         int nullInput = want_stdin ? -1 : open("/dev/null", O_RDONLY);
         installStdio(want_stdin ? in.readEnd : nullInput, out.writeEnd,
                      merged ? out.writeEnd : err.writeEnd);
         if (nullInput > 2) close(nullInput);
-        if (working_dir && *working_dir && gen_chdir(working_dir) != 0)
+        if (working_dir && *working_dir && chdir(working_dir) != 0)
             failInChild(2, "Failed to enter directory %s because of error %s.\n", working_dir,
                         errno);
         execvp(argv[0], argv);
         failInChild(2, "Failed to exec %s because of error %s.\n", argv[0], errno);
     }
+    freeArgv(argv);
 
     if (pid) *pid = child;
     if (new_process_group) {
@@ -542,18 +585,20 @@ bool nonblocking_systemcall_to_file(const char* command, pid_t* pid, bool want_s
 
     ChildPipe in;
     if (want_stdin && !in.open()) return false;
-    pid_t child = fork();
+    char** argv = makeArgv(command, nullptr, false); // before the fork, as above
+    pid_t child = argv && argv[0] ? fork() : -1;
     if (child < 0) {
+        freeArgv(argv);
         in.closeBoth();
         return false;
     }
     if (child == 0) {
-        char** argv = makeArgv(command, nullptr, false);
         if (new_process_group) setpgid(0, 0);
         installStdio(in.readEnd, stdout_to_file ? fileFd : -1, stderr_to_file ? fileFd : -1);
         execvp(argv[0], argv);
         failInChild(fileFd, "Failed to exec \"%s\" because of error \"%s\".\n", argv[0], errno);
     }
+    freeArgv(argv);
 
     if (pid) *pid = child;
     if (new_process_group) {

@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Runs every built fuzz target for a share of the given seconds; any crash fails.
-# usage: run_fuzzers.sh <build dir> <total seconds>
+# Runs every built fuzz target for the given seconds each; any crash fails.
+# usage: run_fuzzers.sh <build dir> <seconds per target>
 set -euo pipefail
-build=$1; total=$2
+build=$1; each=$2
 targets=("$build"/tests/fuzz/fuzz_*)
 [ -e "${targets[0]}" ] || { echo "no fuzz targets"; exit 0; }
-each=$(( total / ${#targets[@]} )); [ "$each" -ge 10 ] || each=10
 # Real gzip files for the inflate target (a name in the header, two members, zero padding),
 # each behind the eight control bytes whose odd first byte passes the rest through as the file.
 seed_inflate() {

@@ -147,6 +147,18 @@ void WriteRecordingTool(const std::string& dir, const std::string& name,
               0755);
 }
 
+void WriteSlowGtar(const std::string& dir, const std::string& realTar, const std::string& log,
+                   const std::string& marker, const std::string& slowly) {
+    MakeDirs(dir);
+    std::string script = "#!/bin/sh\ntar=" + Quote(realTar) + "\n";
+    if (!log.empty()) script += "echo \"$0 $*\" >> " + Quote(log) + "\n";
+    script += "case \"$*\" in *' -')\n  stream=\"$0.stream.$$\"\n  cat > \"$stream\"\n"
+              "  if grep -q -a -F " +
+              Quote(marker) + " \"$stream\"; then\n" + slowly +
+              "\n  fi\n  exec \"$tar\" \"$@\" < \"$stream\";;\nesac\nexec \"$tar\" \"$@\"\n";
+    WriteFile(dir + "/gtar", script, 0755);
+}
+
 std::string FindOnPath(const std::string& program) {
     const char* path = getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";

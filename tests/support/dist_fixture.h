@@ -90,5 +90,12 @@ private:
 // line to `log` and then runs `realTool` with the same arguments.
 void WriteRecordingTool(const std::string& dir, const std::string& name,
                         const std::string& realTool, const std::string& log);
+// Writes an executable script `dir/gtar` that stands in for gtar: it appends its command
+// line to `log` (unless empty) and runs `realTar` with the same arguments. When it reads a
+// tar stream on its standard input ("... -") that holds `marker` (a member's name), it
+// runs the shell commands `slowly` instead, which find the stream in the file "$stream"
+// (kept beside the script) and the real tar in "$tar".
+void WriteSlowGtar(const std::string& dir, const std::string& realTar, const std::string& log,
+                   const std::string& marker, const std::string& slowly);
 // The path of a program on PATH, or "" (for the real tar and gzip).
 std::string FindOnPath(const std::string& program);

@@ -62,15 +62,12 @@ protected:
         std::string tar = FindOnPath("tar"), gzip = FindOnPath("gzip");
         ASSERT_EQ(symlink(gzip.c_str(), (util + "/gzip").c_str()), 0);
         // The slow archive goes through a pipeline of the wrapper's own children, one block
-        // every 20 ms; any other archive through the real tar, also a child of the wrapper.
-        WriteFile(util + "/gtar",
-                  "#!/bin/sh\nfor last do :; done\ncase \"$last\" in\n*/ppc/linux86_tools.tgz)\n"
-                  "  echo $$ > " +
-                      leaderFile + "\n  " + gzip + " -dc \"$last\" | { i=0; " +
-                      "while [ $i -lt 700 ]; do dd bs=512 count=1 iflag=fullblock 2>/dev/null; "
-                      "sleep 0.02; i=$((i+1)); done; } | " +
-                      tar + " -xf -\n  exit $?;;\nesac\n" + tar + " \"$@\"\nexit $?\n",
-                  0755);
+        // every 20 ms; any other archive straight through the real tar.
+        WriteSlowGtar(util, tar, "", "slow/f1000",
+                      "    echo $$ > " + leaderFile +
+                          "\n    { i=0; while [ $i -lt 700 ]; do dd bs=512 count=1 iflag=fullblock "
+                          "2>/dev/null; sleep 0.02; i=$((i+1)); done; } < \"$stream\" | \"$tar\" "
+                          "-xf -\n    exit $?");
         DistFiles slow;
         for (int i = 0; i < kSlowFiles; i++)
             slow.push_back({"slow/f" + std::to_string(1000 + i), std::string(500, 'x')});

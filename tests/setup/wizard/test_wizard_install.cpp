@@ -43,18 +43,15 @@ protected:
         return {"-source_dir", dist.root(), "-target_dir", target, "-util_dir", util};
     }
 
-    // The archives gtar expanded, in order, relative to the distribution.
-    std::vector<std::string> Expanded() const {
+    // The archives the run expanded, in order, relative to the distribution: each is
+    // announced just before its stream goes to gtar.
+    std::vector<std::string> Expanded(const WizardRun& run) const {
         std::vector<std::string> archives;
-        std::istringstream lines(PathExists(log) ? ReadFile(log) : "");
-        std::string line, prefix = " -xf " + dist.root() + "/";
-        while (std::getline(lines, line)) {
-            // Discovery's scan names the members it wants after the archive; installing does not.
-            size_t at = line.find(prefix);
-            if (at == std::string::npos) continue;
-            std::string archive = line.substr(at + prefix.size());
-            if (archive.find(' ') == std::string::npos) archives.push_back(archive);
-        }
+        std::istringstream lines(run.out());
+        std::string line, prefix = "Expanding: " + dist.root() + "/";
+        while (std::getline(lines, line))
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                archives.push_back(line.substr(prefix.size()));
         return archives;
     }
 
@@ -143,7 +140,7 @@ TEST_F(WizardInstall, NextThroughEveryPageInstallsExactlyTheSelection) {
 
     // The tool host before "allhosts", docs before tools, the "ide" type before the other,
     // then the chain of boards.
-    EXPECT_EQ(Expanded(),
+    EXPECT_EQ(Expanded(run),
               (std::vector<std::string>{
                   "ppc/linux86_docs.tgz", "ppc/linux86_tools.tgz", "alltargets/linux86_docs.tgz",
                   "alltargets/linux86_tools.tgz", "ppc/allhosts_docs.tgz",
@@ -197,7 +194,7 @@ TEST_F(WizardInstall, HostPullDownMovesTheDirectoryToTheChosenHost) {
                              base + "/solaris2\n\nTools will run on:\n\tSolaris 2\n"),
               0u)
         << run.out();
-    EXPECT_EQ(Expanded(),
+    EXPECT_EQ(Expanded(run),
               (std::vector<std::string>{"ppc/solaris2_tools.tgz", "alltargets/solaris2_tools.tgz",
                                         "alltargets/allhosts_tools.tgz"}));
     EXPECT_FALSE(PathExists(base + "/linux86"));
@@ -239,13 +236,8 @@ TEST_F(WizardInstall, BrowsePicksTheDirectoryAndItsCancelKeepsIt) {
 
 TEST_F(WizardInstall, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
     // A gtar that takes its time over one archive, naming its process first.
-    WriteFile(
-        util + "/gtar",
-        "#!/bin/sh\necho \"$0 $*\" >> " + log +
-            "\ncase \"$*\" in *ppc/linux86_tools.tgz) echo \"slow gtar $$\"; exec sleep 120;; "
-            "esac\nexec " +
-            FindOnPath("tar") + " \"$@\"\n",
-        0755);
+    WriteSlowGtar(util, FindOnPath("tar"), log, "ppc/bin/cc",
+                  "    echo \"slow gtar $$\"; exec sleep 120");
     dist.HostTools("linux86")
         .InstallType("ide")
         .Archive("ppc/linux86_docs.tgz", {{"helpInstall", kHelpInstall, 0755},
@@ -273,7 +265,7 @@ TEST_F(WizardInstall, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
         << run.out();
     EXPECT_TRUE(kill(gtar, 0) != 0 && errno == ESRCH) << "the killed gtar was not reaped";
     EXPECT_TRUE(ChildrenOf(run.pid()).empty());
-    EXPECT_EQ(Expanded(),
+    EXPECT_EQ(Expanded(run),
               (std::vector<std::string>{"ppc/linux86_docs.tgz", "ppc/linux86_tools.tgz"}));
     EXPECT_EQ(run.out().find("Adjusting write permissions."), std::string::npos);
     EXPECT_EQ(run.out().find("Installing online help files."), std::string::npos);
