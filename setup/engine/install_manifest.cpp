@@ -16,7 +16,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "setup/engine/beneath.h"
+#include "shared/gen_beneath.h"
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0
@@ -507,8 +507,8 @@ bool DropKeptFiles(const std::string& manifestPath, std::string* error) {
     if (!ReadManifest(manifestPath, &manifest, error)) return false;
     size_t slash = manifestPath.rfind('/');
     std::string folder = slash == std::string::npos ? "." : manifestPath.substr(0, slash);
-    TreeBeneath setup;
-    if (!setup.Open(folder)) {
+    GenBeneathTree setup;
+    if (!setup.Open(folder.c_str())) {
         *error = SystemText("Could not open " + folder, errno);
         return false;
     }
@@ -711,7 +711,7 @@ bool ManifestRecorder::KeepAside(const std::string& path, const struct stat& sta
         int error = errno;
         bool linkImpossible = error == EXDEV || error == EPERM || error == EMLINK ||
                               error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
-        if (!linkImpossible || CopyEntryAt(root_, path.c_str(), status, kept_, name.c_str()))
+        if (!linkImpossible || gen_beneath_copy(root_, path.c_str(), status, kept_, name.c_str()))
             return Fail("Could not keep " + path + " aside", linkImpossible ? errno : error);
     }
     *kept = keptName_ + "/" + name;
@@ -752,7 +752,7 @@ bool ManifestRecorder::RecordPatchedFile(const std::string& path, const FileStat
         if (renameat(AT_FDCWD, keptCopy.c_str(), kept_, kept.c_str()) == 0) {
             entry.kept = keptName_ + "/" + kept;
         } else if (errno == EXDEV && lstat(keptCopy.c_str(), &status) == 0 &&
-                   CopyEntryAt(AT_FDCWD, keptCopy.c_str(), status, kept_, kept.c_str()) == 0) {
+                   gen_beneath_copy(AT_FDCWD, keptCopy.c_str(), status, kept_, kept.c_str()) == 0) {
             unlink(keptCopy.c_str());
             entry.kept = keptName_ + "/" + kept;
         } else {
@@ -792,7 +792,7 @@ bool ManifestRecorder::EndRun(RunOutcome outcome) {
     if (!started_ || ended_) return Fail("No run is being recorded", 0);
     bool ok = Flush();
     // Each path's directory is reached once for all its entries, not once for every entry.
-    TreeBeneath tree;
+    GenBeneathTree tree;
     tree.OpenDuplicate(root_);
     for (ManifestEntry& entry : manifest_.entries) {
         if (entry.kind != ManifestEntry::kCreated && entry.kind != ManifestEntry::kReplaced)
