@@ -2,8 +2,8 @@
 // run does. DoInstall is the whole run, step by step; start reading there
 // (install_engine.cpp). The archive list is built in install_archives.cpp, the permission
 // walks are in install_permissions.cpp, the child processes that expand the archives are
-// run and watched in install_child.cpp; install_log.h keeps the run's log and
-// install_console.h is the unattended run's terminal.
+// run and watched in install_child.cpp; install_log.h keeps the run's log,
+// install_undo.h its undo record, and install_console.h is the unattended run's terminal.
 #pragma once
 
 #include <vector>
@@ -43,6 +43,11 @@ public:
     virtual void ArchivesFinished() {}
     // Called between polls while a command runs: time to redraw what shows elapsed time.
     virtual void Tick() {}
+    // The run was refused before anything was written (the reason is also shown as an
+    // error line): the wizard makes the user acknowledge it.
+    virtual void Alert(const char* /*text*/) {}
+    // The user stopped the run: may what it has written be removed? Nobody to ask: yes.
+    virtual bool AskRollback() { return true; }
 };
 
 extern InstallProgressView* theProgressView;
@@ -61,6 +66,10 @@ int DoInstall(const char* unused, int unusedFlags);
 // or a termination signal arrived (which this turns into a cancel request).
 bool CancelRequested();
 
+// The refusal of the space check for what the current selection (with the items it depends
+// on) would install into targetDir, or "" when there is room. Changes no selection.
+std::string SpaceProblemForSelection();
+
 // Rebuilds installOptions.tgzList: every archive of the selection that can be opened, in
 // the order of expansion, followed by one null entry.
 void GetTGZList();
@@ -71,6 +80,10 @@ void AddToTGZList(const char* kind, Component** set, int count, std::vector<char
 // Expands one archive into installDir, the current directory; true when its command ended
 // with status 0. Shows nothing itself: the caller announces the archive.
 bool DoExpandTGZ(const char* archive);
+// Called for every member of an archive before gtar sees its header: the undo record
+// learns what the member will create or replace. False when it must not be extracted
+// (the reason has been shown).
+bool NoteArchiveMember(const TarMember& member);
 
 // Adds owner and group write permission to every file and directory below `dir`. Repeated
 // calls on the same tree look again only where the tree changed since the previous call.
@@ -101,4 +114,3 @@ void DoDisplayMessage(const char* text);
 void DoDisplayInformation(const char* text);
 // The announcement of one archive, a message (dropped once a cancel was requested).
 void DoDisplayArchive(const ArchiveProgress& progress);
-

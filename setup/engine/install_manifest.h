@@ -158,6 +158,12 @@ public:
 
     const std::string& manifestPath() const { return manifestPath_; }
     const std::string& error() const { return error_; }
+    // The problem of the last failing call, forgotten, so that the next one is seen anew.
+    std::string TakeError() {
+        std::string error;
+        error.swap(error_);
+        return error;
+    }
 
 private:
     enum PathState : unsigned char {

@@ -79,6 +79,7 @@ TEST_F(ChildTest, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
         {{"helpInstall", "#!/bin/sh\n", 0755}, {"manuals/a.tar.gz", "m"}, {"bin/tool", "t"}});
     dist.Archive("ppc/allhosts_tools.tgz").HostTools("linux86").InstallType("ide");
     Prepare();
+    o.keepPartial = true; // what was expanded stays, to be looked at
     std::string pid;
     view.onLine = [&](const std::string& line) {
         if (line.compare(0, 9, "Estarted ") != 0) return;
@@ -93,7 +94,7 @@ TEST_F(ChildTest, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
     EXPECT_EQ(ModesBelow(target)["bin/tool"] & 0220, 0220); // no read-only walk
     EXPECT_FALSE(view.Has("MInstalling online help files."));
     EXPECT_EQ(view.Report(), "EThe installation has been cancelled.\nManually remove "
-                                 "files created during the installation process.");
+                             "files created during the installation process.");
     EXPECT_TRUE(view.finished && o.installFinished);
 }
 

@@ -1,0 +1,42 @@
+// The engine's side of the undo records (install_manifest.h): the one recorder of the
+// running installation, the notes that the expansion and the permission walks hand it,
+// and what becomes of the record when the run ends (kept, or rolled back). DoInstall
+// calls these at its named steps; start at StartUndoRecord.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "setup/engine/install_manifest.h"
+#include "setup/engine/uninstall.h"
+
+// Starts recording the run into installDir/.setup before anything else is written there
+// (the write test included). `targetCreated`: the run made installDir. False with *error
+// when no record can be kept; the run then goes on without one and cannot be undone.
+bool StartUndoRecord(const char* installDir, bool targetCreated, std::string* error);
+// True while a run is being recorded.
+bool RecordingUndo();
+
+// An archive is about to be expanded, and has been. EndArchiveRecord writes what the
+// archive added, so that a crash loses at most the archive in progress.
+void BeginArchiveRecord(const char* archive);
+void EndArchiveRecord();
+// Learns the members of `archive` from the archive itself and notes each of them
+// (NoteArchiveMember) before gtar is started on it; with `below`, as unpacked into that
+// directory of the installation (as helpInstall unpacks a manual). False when one may not
+// be extracted: the reason has been shown, and the archive must not be unpacked.
+bool NoteArchiveMembers(const char* archive, const char* below = nullptr);
+
+// A permission walk changes the mode of `relative` (below the installation directory),
+// which had mode `before`. Paths this run made and the installer's own folder are
+// ignored; cheap when nothing is recorded.
+void NoteInstalledModeChange(const std::string& relative, mode_t before);
+
+// Ends the record as `outcome`; kept files of a failed or cancelled run stay for
+// RollBackUndoRecord or KeepPartialInstallation.
+void EndUndoRecord(RunOutcome outcome);
+// Takes back everything the ended run wrote (see RollBackRun).
+RollbackResult RollBackUndoRecord();
+// The user keeps what a stopped run wrote: its kept-aside old files are let go.
+void KeepPartialInstallation();
