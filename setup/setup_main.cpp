@@ -16,6 +16,7 @@
 #include "setup/engine/install_console.h"
 #include "setup/engine/install_engine.h"
 #include "setup/engine/install_log.h"
+#include "setup/engine/install_undo.h"
 #include "setup/engine/uninstall.h"
 #include "setup/install_options.h"
 #include "setup/patches/iff_archive_read.h"
@@ -95,7 +96,10 @@ void ApplyAnswers(bool check) {
     std::string problem, note;
     if (o.answersFile && !ApplyAnswerFile(o.answersFile, &sources, &problem))
         StopForBadAnswers(problem);
-    if (check && !CheckAnswers(sources, &problem, &note)) StopForBadAnswers(problem);
+    bool passed = true;
+    if (check)
+        KeepingTargetTime(o.targetDir, [&] { passed = CheckAnswers(sources, &problem, &note); });
+    if (!passed) StopForBadAnswers(problem);
     if (!note.empty()) InstallLogLine('N', note.c_str());
     if (o.recordAnswersFile && !WriteAnswerFile(o.recordAnswersFile, &problem))
         StopForBadAnswers(problem);

@@ -6,6 +6,7 @@
 #include "setup/engine/install_undo.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include "setup/engine/install_engine.h"
 #include "setup/engine/install_log.h"
 #include "setup/engine/tar_members.h"
+#include "shared/indgen.h"
 #include "windlib/wevent.h"
 
 namespace {
@@ -160,4 +162,18 @@ void KeepPartialInstallation() {
         DoDisplayError(message.c_str());
     }
     undo.manifestPath.clear();
+}
+
+void KeepingTargetTime(const char* targetDir, const std::function<void()>& check) {
+    char* dir = targetDir ? gen_expand_filename(targetDir) : nullptr;
+    struct stat before, after;
+    bool existed = dir && *dir && stat(dir, &before) == 0 && S_ISDIR(before.st_mode);
+    check();
+    // The same directory, changed meanwhile only by the check's scratch file.
+    if (existed && stat(dir, &after) == 0 && after.st_ino == before.st_ino &&
+        after.st_dev == before.st_dev && after.st_nlink == before.st_nlink) {
+        struct timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        utimensat(AT_FDCWD, dir, times, 0);
+    }
+    gen_free(dir);
 }

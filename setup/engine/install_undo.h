@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 #include "setup/engine/install_manifest.h"
@@ -40,3 +41,8 @@ void EndUndoRecord(RunOutcome outcome);
 RollbackResult RollBackUndoRecord();
 // The user keeps what a stopped run wrote: its kept-aside old files are let go.
 void KeepPartialInstallation();
+
+// Runs `check` (the rules, whose write test makes and removes a scratch file in the
+// installation directory) and gives the directory back the time it had before, so that a
+// later rollback, which can restore only what its record saw, leaves it as it was.
+void KeepingTargetTime(const char* targetDir, const std::function<void()>& check);

@@ -14,6 +14,7 @@
 
 #include "setup/answer_file.h"
 #include "setup/components.h"
+#include "setup/engine/install_undo.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
@@ -193,7 +194,7 @@ void MainWindow::SwitchSegments(int target) {
     if (target == o.currentSegment) return;
     UpdateInstallOptions(o.currentSegment);
     WEventProcessSafeEvents(0);
-    CheckSegments(o.currentSegment);
+    KeepingTargetTime(o.targetDir, [&o] { CheckSegments(o.currentSegment); });
 
     const Segment* leaving = PageAt(o.currentSegment);
     // Going back to the start never asks: the user is not committing to anything.
