@@ -332,6 +332,13 @@ int GenBeneathTree::Directory(const std::string& path) {
 }
 
 int GenBeneathTree::Parent(const std::string& path, std::string* base) {
+    // Most calls come for the directory of the call before: no new strings then.
+    size_t slash = path.rfind('/');
+    if (last_ >= 0 && slash != std::string::npos && slash == lastPath_.size() &&
+        path.compare(0, slash, lastPath_) == 0) {
+        base->assign(path, slash + 1, std::string::npos);
+        if (!base->empty() && *base != "." && *base != "..") return last_;
+    }
     std::string dir;
     gen_beneath_split(path, &dir, base);
     if (base->empty() || *base == "." || *base == "..") {

@@ -609,6 +609,10 @@ void ManifestRecorder::Add(ManifestEntry entry) {
 
 void ManifestRecorder::Created(const std::string& path, TarMember::Type type) {
     paths_[path] = type == TarMember::kDirectory ? kMadeDirectory : kMadeFile;
+    AddCreated(path, type);
+}
+
+void ManifestRecorder::AddCreated(const std::string& path, TarMember::Type type) {
     ManifestEntry entry;
     entry.kind = ManifestEntry::kCreated;
     entry.type = type;
@@ -659,10 +663,11 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
     if (InSetupFolder(name))
         return Fail("An archive member would overwrite the installer's own files: " + name, 0);
     NoteParents(name);
-    if (paths_.count(name)) return true; // met before in this run
+    PathState made = member.type == TarMember::kDirectory ? kMadeDirectory : kMadeFile;
+    if (!paths_.try_emplace(name, made).second) return true; // met before in this run
     struct stat status;
     if (!run_.targetHeldFiles || fstatat(root_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        Created(name, member.type);
+        AddCreated(name, member.type); // known as made already
         return true;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -674,7 +679,8 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
         return true;
     }
     bool kept = Replace(name, status);
-    if (member.type == TarMember::kDirectory) Created(name, member.type);
+    if (!kept) paths_.erase(name); // not taken in: the member is refused
+    if (kept && member.type == TarMember::kDirectory) Created(name, member.type);
     return kept;
 }
 
@@ -719,9 +725,13 @@ bool ManifestRecorder::KeepAside(const std::string& path, const struct stat& sta
 }
 
 void ManifestRecorder::NoteModeChange(const std::string& path, mode_t before) {
-    if (!started_ || ended_) return;
+    if (!WantsModeChanges()) return;
+    // The walks name paths the way members are named: most are found as they are.
+    auto found = paths_.find(path);
+    if (found != paths_.end() && found->second != kOldDirectory && found->second != kOldOther)
+        return;
     std::string name = Normalised(path);
-    auto found = paths_.find(name);
+    found = paths_.find(name);
     if (found != paths_.end() && found->second != kOldDirectory && found->second != kOldOther)
         return;                                  // ours: the run made it
     if (!modeNoted_.insert(name).second) return; // the first mode is the one it had

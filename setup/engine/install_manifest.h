@@ -143,6 +143,9 @@ public:
     // The permission walks are about to change the mode of `path` (relative to the target)
     // from `before`. Ignored for paths this run made; recorded once per path.
     void NoteModeChange(const std::string& path, mode_t before);
+    // Whether NoteModeChange can record anything: only paths that were there before the
+    // run count, and into an empty target there were none (its own mode is recorded).
+    bool WantsModeChanges() const { return started_ && !ended_ && run_.targetHeldFiles; }
     // A patch wrote `path`: `before` is what was there (not present: the patch created it);
     // `keptCopy`, when given, is the old version the patch put aside, which the recorder
     // moves into .setup.
@@ -178,6 +181,7 @@ private:
     void BeginSource(bool patch, const std::string& path);
     void Add(ManifestEntry entry);
     void Created(const std::string& path, TarMember::Type type);
+    void AddCreated(const std::string& path, TarMember::Type type); // its entry only
     void NoteParents(const std::string& path);
     void NoteExistingDirectory(const std::string& path, const struct stat& status);
     bool Replace(const std::string& path, const struct stat& status);

@@ -152,7 +152,7 @@ std::string BelowWalkRoot(const std::string& shown) {
 bool AddWriteAt(int dirFd, const char* name, const struct stat& status, const std::string& shownDir,
                 const std::string& shownName) {
     if ((status.st_mode & kOwnerGroupWrite) == kOwnerGroupWrite) return false;
-    if (RecordingUndo())
+    if (UndoWantsModeChanges())
         NoteInstalledModeChange(BelowWalkRoot(shownDir + "/" + shownName), status.st_mode);
     fchmodat(dirFd, name, (status.st_mode & 07777) | kOwnerGroupWrite, 0);
     return true;
@@ -273,7 +273,8 @@ ListedKind KindOf(const struct dirent* entry) {
 }
 
 void RemoveWriteAt(int dirFd, const char* name, const struct stat& status, const std::string& dir) {
-    if (RecordingUndo()) NoteInstalledModeChange(BelowWalkRoot(dir + "/" + name), status.st_mode);
+    if (UndoWantsModeChanges())
+        NoteInstalledModeChange(BelowWalkRoot(dir + "/" + name), status.st_mode);
     fchmodat(dirFd, name, status.st_mode & 07777 & ~kAnyWrite, 0);
 }
 

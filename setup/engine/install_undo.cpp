@@ -11,7 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "setup/engine/gzip_inflater.h"
 #include "setup/engine/install_engine.h"
@@ -26,11 +26,22 @@ namespace {
 const size_t kReadBytes = 256 * 1024;
 const size_t kInflateBytes = 256 * 1024;
 
+bool recordsKept = true;
+
 struct UndoState {
     ManifestRecorder* recorder = nullptr;
     std::string manifestPath;
     bool reported = false; // the recorder's first problem has been shown
 } undo;
+
+// What reading an archive's members needs, made once for every archive of the run: the
+// inflater's state is large, and so are the buffers.
+struct MemberReader {
+    GzipInflater inflater;
+    std::unique_ptr<unsigned char[]> in{new unsigned char[kReadBytes]};
+    std::unique_ptr<unsigned char[]> out{new unsigned char[kInflateBytes]};
+};
+MemberReader* memberReader = nullptr;
 
 // The recorder's problem, shown once: after it the record may be incomplete.
 void ReportRecorderProblem() {
@@ -72,9 +83,14 @@ bool ScanPiece(TarMemberScanner* scanner, const unsigned char* data, size_t size
 
 } // namespace
 
+void SetUndoRecordKept(bool kept) {
+    recordsKept = kept;
+}
+
 bool StartUndoRecord(const char* installDir, bool targetCreated, std::string* error) {
     delete undo.recorder;
     undo = UndoState();
+    if (!recordsKept) return true;
     ManifestRun run;
     run.target = installDir;
     run.program = "setup";
@@ -114,26 +130,33 @@ bool NoteArchiveMembers(const char* archive, const char* below) {
     if (!undo.recorder) return true;
     int fd = open(archive, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return true; // gtar will say why it cannot read it either
-    GzipInflater inflater;
+    if (!memberReader) memberReader = new MemberReader;
+    GzipInflater& inflater = memberReader->inflater;
+    unsigned char* in = memberReader->in.get();
+    unsigned char* out = memberReader->out.get();
+    inflater.Restart();
     TarMemberScanner scanner;
-    std::vector<unsigned char> in(kReadBytes), out(kInflateBytes);
     bool more = true, noted = true;
     while (more && noted && !CancelRequested()) {
-        ssize_t got = read(fd, in.data(), in.size());
+        ssize_t got = read(fd, in, kReadBytes);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) inflater.FeedEnd();
-        if (got > 0) inflater.Feed(in.data(), static_cast<size_t>(got));
+        if (got > 0) inflater.Feed(in, static_cast<size_t>(got));
         GzipInflater::Status status;
         do {
             size_t written = 0;
-            status = inflater.Inflate(out.data(), out.size(), &written);
-            noted = ScanPiece(&scanner, out.data(), written, below, &more);
+            status = inflater.Inflate(out, kInflateBytes, &written);
+            noted = ScanPiece(&scanner, out, written, below, &more);
         } while (noted && more && status == GzipInflater::kOutputFull);
         if (status != GzipInflater::kNeedInput || got <= 0) more = false;
         WEventAll(0); // a large archive must not freeze the window
     }
     close(fd);
     return noted;
+}
+
+bool UndoWantsModeChanges() {
+    return undo.recorder && undo.recorder->WantsModeChanges();
 }
 
 void NoteInstalledModeChange(const std::string& relative, mode_t before) {

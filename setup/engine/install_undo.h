@@ -12,9 +12,14 @@
 #include "setup/engine/install_manifest.h"
 #include "setup/engine/uninstall.h"
 
+// Whether runs keep an undo record; they do unless told otherwise (the benchmark measures
+// the engine without one).
+void SetUndoRecordKept(bool kept);
+
 // Starts recording the run into installDir/.setup before anything else is written there
 // (the write test included). `targetCreated`: the run made installDir. False with *error
-// when no record can be kept; the run then goes on without one and cannot be undone.
+// when no record can be kept; the run then goes on without one and cannot be undone. True
+// without recording when records are not kept.
 bool StartUndoRecord(const char* installDir, bool targetCreated, std::string* error);
 // True while a run is being recorded.
 bool RecordingUndo();
@@ -29,9 +34,11 @@ void EndArchiveRecord();
 // be extracted: the reason has been shown, and the archive must not be unpacked.
 bool NoteArchiveMembers(const char* archive, const char* below = nullptr);
 
+// Whether the permission walks need to report the modes they change: only while a run
+// that went into a directory holding files is recorded.
+bool UndoWantsModeChanges();
 // A permission walk changes the mode of `relative` (below the installation directory),
-// which had mode `before`. Paths this run made and the installer's own folder are
-// ignored; cheap when nothing is recorded.
+// which had mode `before`. Paths this run made and the installer's own folder are ignored.
 void NoteInstalledModeChange(const std::string& relative, mode_t before);
 
 // Ends the record as `outcome`; kept files of a failed or cancelled run stay for

@@ -274,7 +274,7 @@ InstallTreeWatch::Outcome InstallTreeWatch::Scan(int wd, const std::string& rel)
 void InstallTreeWatch::AddWrite(int dirFd, int wd, const std::string& dir, const char* name,
                                 const struct stat& status) {
     if ((status.st_mode & kOwnerGroupWrite) == kOwnerGroupWrite) return;
-    if (RecordingUndo()) NoteInstalledModeChange(Below(dir, name), status.st_mode);
+    if (UndoWantsModeChanges()) NoteInstalledModeChange(Below(dir, name), status.st_mode);
     if (fchmodat(dirFd, name, (status.st_mode & 07777) | kOwnerGroupWrite, 0) != 0) return;
     own_.emplace(wd, name);
     // Each change queues an event of its own: read them as the walk goes, or a walk over
