@@ -78,6 +78,54 @@ TEST_F(Beneath, FilesOpenOnlyWhenPlainAndReachedWithoutLinks) {
     }
 }
 
+TEST_F(Beneath, ATreeKeepsItsLastDirectoryButNeverServesAWrongOne) {
+    mkdir((dir / "root/b").c_str(), 0755);
+    WriteFile(dir / "root/b/file", "b");
+    GenBeneathTree tree;
+    ASSERT_TRUE(tree.Open((dir / "root").c_str()));
+    std::string base;
+    struct stat st;
+    // Back and forth between two directories and the root (which has no "file").
+    for (const char* path : {"a/file", "b/file", "a/file", "file", "a/file"}) {
+        int at = tree.Parent(path, &base);
+        int size = path[0] == 'a' ? 4 : path[0] == 'b' ? 1 : -1;
+        bool found = fstatat(at, base.c_str(), &st, 0) == 0;
+        EXPECT_EQ(found ? static_cast<int>(st.st_size) : -1, size) << path;
+    }
+    EXPECT_LT(tree.Parent("near/file", &base), 0);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_LT(tree.Parent("a/away/x", &base), 0);
+    EXPECT_EQ(errno, ELOOP);
+    GenBeneathTree inner;
+    EXPECT_FALSE(inner.OpenWithin(tree, "near"));
+    EXPECT_TRUE(inner.OpenWithin(tree, "a"));
+}
+
+TEST_F(Beneath, CopiesKeepModeAndTimeAndLeaveNothingWhenRefused) {
+    int a = gen_beneath_opendir(root, "a");
+    chmod((dir / "root/a/file").c_str(), 0640);
+    struct timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 5}};
+    utimensat(a, "file", old, 0);
+    struct stat st, copied;
+    fstatat(a, "file", &st, AT_SYMLINK_NOFOLLOW);
+    ASSERT_EQ(gen_beneath_copy(a, "file", st, a, "copy"), 0);
+    fstatat(a, "copy", &copied, AT_SYMLINK_NOFOLLOW);
+    EXPECT_EQ(ReadFile(dir / "root/a/copy"), "data");
+    EXPECT_EQ(copied.st_mode & 07777, 0640u);
+    EXPECT_EQ(copied.st_mtim.tv_sec, 1000000000);
+    EXPECT_EQ(copied.st_mtim.tv_nsec, 5);
+    fstatat(a, "away", &st, AT_SYMLINK_NOFOLLOW);
+    ASSERT_EQ(gen_beneath_copy(a, "away", st, a, "link"), 0);
+    char target[4096] = {};
+    EXPECT_EQ(readlinkat(a, "link", target, sizeof target - 1), (ssize_t)(dir / "outside").size());
+    mkfifo((dir / "root/a/fifo").c_str(), 0644);
+    fstatat(a, "fifo", &st, AT_SYMLINK_NOFOLLOW);
+    EXPECT_EQ(gen_beneath_copy(a, "fifo", st, a, "fifo2"), -1);
+    EXPECT_EQ(errno, ENOTSUP);
+    EXPECT_FALSE(PathExists(dir / "root/a/fifo2"));
+    close(a);
+}
+
 TEST(PrintableName, ControlBytesAreEscapedAndLongNamesCut) {
     EXPECT_EQ(gen_printable_name(std::string("a\033[1mb\n\x7f\xff", 9)),
               "a\\033[1mb\\012\\177\\377");

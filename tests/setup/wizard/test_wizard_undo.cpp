@@ -1,8 +1,10 @@
 // Undo and checks in the wizard, driven on Xvfb: Cancel at ten moments of an install over
 // an earlier installation, with Yes to both questions, leaves the tree as it was and no
-// command behind; a target with too little room gets an alert on the Summary page and
-// Install does nothing; a damaged archive is named in an alert and nothing is written.
+// command behind, and so does a termination signal, without a question; a target with too little
+// room gets an alert on the Summary page and Install does nothing; a damaged archive is named in an
+// alert and nothing is written.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "setup/discovery/distribution_sums.h"
@@ -67,6 +69,22 @@ TEST_F(WizardUndo, CancelAtTenMomentsLeavesTheTreeAsItWas) {
         run.cancel(); // the run is over: closes without asking
         EXPECT_EQ(run.wait(), 0) << moment << run.err();
     }
+
+    // A termination signal rolls back without asking.
+    ShellStatus("rm -rf '" + target + "' '" + tmp / "paused" + "' && cp -a '" + earlier + "' '" +
+                target + "'");
+    WriteFile(tmp / "pause_at", StopMoments().front());
+    std::string before = Listing(target);
+    WizardRun run({"-source_dir", DemoDistribution(), "-util_dir", util, "-target_dir", target},
+                  home);
+    ToSummary(run, kDemoSummaryRow);
+    run.next();
+    pid_t leader = PausedUtility(tmp.path());
+    ASSERT_GT(leader, 0) << run.out() << run.err();
+    kill(run.pid(), SIGTERM);
+    EXPECT_EQ(run.wait(), 128 + SIGTERM);
+    EXPECT_TRUE(GroupGone(leader));
+    EXPECT_EQ(Listing(target), before);
 }
 
 TEST_F(WizardUndo, TooLittleRoomIsSaidOnTheSummaryPageAndInstallStaysOff) {
