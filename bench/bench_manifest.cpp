@@ -65,7 +65,7 @@ class CountingView : public InstallProgressView {
 public:
     void DisplayError(const char*) override {
         if (rollbackStarted_ && rollbackMs < 0) rollbackMs = watch_.Read().wall;
-        errors++;
+        if (!cancelAtEnd) errors++; // a cancelled run ends with its report
     }
     void DisplayMessage(const char* text) override {
         if (cancelAtEnd && std::string(text) == "Adjusting write permissions.")

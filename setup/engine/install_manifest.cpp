@@ -578,6 +578,7 @@ bool ManifestRecorder::StartRun(const ManifestRun& run) {
     manifest_.targetState = run.targetCreated ? "new" : run.targetHeldFiles ? "filled" : "empty";
     pending_ = HeaderLines(manifest_);
     paths_.clear();
+    finalStates_.clear();
     modeNoted_.clear();
     lastParent_.clear();
     paths_.emplace(".", kOldDirectory);
@@ -664,7 +665,10 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
         return Fail("An archive member would overwrite the installer's own files: " + name, 0);
     NoteParents(name);
     PathState made = member.type == TarMember::kDirectory ? kMadeDirectory : kMadeFile;
-    if (!paths_.try_emplace(name, made).second) return true; // met before in this run
+    if (!paths_.try_emplace(name, made).second) {            // met before in this run
+        if (!finalStates_.empty()) finalStates_.erase(name); // and about to change again
+        return true;
+    }
     struct stat status;
     if (!run_.targetHeldFiles || fstatat(root_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         AddCreated(name, member.type); // known as made already
@@ -743,6 +747,17 @@ void ManifestRecorder::NoteModeChange(const std::string& path, mode_t before) {
     Add(std::move(entry));
 }
 
+void ManifestRecorder::NoteFinalState(const std::string& path, const struct stat& status,
+                                      mode_t mode) {
+    if (!started_ || ended_) return;
+    auto found = paths_.find(path);
+    if (found == paths_.end() || (found->second != kMadeFile && found->second != kReplacedPath))
+        return;
+    FileState state = FileState::Of(status);
+    state.mode = mode & kPermissionBits;
+    finalStates_[path] = state;
+}
+
 bool ManifestRecorder::RecordPatchedFile(const std::string& path, const FileState& before,
                                          const std::string& keptCopy) {
     if (!started_ || ended_) return Fail("No run is being recorded", 0);
@@ -807,6 +822,13 @@ bool ManifestRecorder::EndRun(RunOutcome outcome) {
     for (ManifestEntry& entry : manifest_.entries) {
         if (entry.kind != ManifestEntry::kCreated && entry.kind != ManifestEntry::kReplaced)
             continue;
+        if (!finalStates_.empty()) {
+            auto known = finalStates_.find(entry.path);
+            if (known != finalStates_.end()) {
+                entry.after = known->second;
+                continue;
+            }
+        }
         struct stat status;
         std::string base;
         int dir = tree.Parent(entry.path, &base);
@@ -821,6 +843,7 @@ bool ManifestRecorder::EndRun(RunOutcome outcome) {
     std::string problem;
     std::string name = manifestPath_.substr(manifestPath_.rfind('/') + 1);
     if (!WriteManifestAt(setup_, name, manifest_, &problem)) ok = Fail(problem, 0);
+    finalStates_.clear();
     CloseAll();
     return ok;
 }

@@ -143,6 +143,10 @@ public:
     // The permission walks are about to change the mode of `path` (relative to the target)
     // from `before`. Ignored for paths this run made; recorded once per path.
     void NoteModeChange(const std::string& path, mode_t before);
+    // The last pass over the tree (the read-only pass) leaves the file `path` with `status`
+    // but permission bits `mode`: the run's end takes that state instead of looking at the
+    // file again, unless a member names the path once more.
+    void NoteFinalState(const std::string& path, const struct stat& status, mode_t mode);
     // Whether NoteModeChange can record anything: only paths that were there before the
     // run count, and into an empty target there were none (its own mode is recorded).
     bool WantsModeChanges() const { return started_ && !ended_ && run_.targetHeldFiles; }
@@ -201,6 +205,7 @@ private:
     std::string lastParent_; // the directory of the member before, known
     std::unordered_map<std::string, PathState> paths_;
     std::unordered_set<std::string> modeNoted_;
+    std::unordered_map<std::string, FileState> finalStates_; // from NoteFinalState
     bool started_ = false, ended_ = false;
 };
 

@@ -272,10 +272,15 @@ ListedKind KindOf(const struct dirent* entry) {
     return kListedOther;
 }
 
+// Takes write permission from one file (where it has any), telling the undo record the
+// mode it had and the state it is left in.
 void RemoveWriteAt(int dirFd, const char* name, const struct stat& status, const std::string& dir) {
-    if (UndoWantsModeChanges())
-        NoteInstalledModeChange(BelowWalkRoot(dir + "/" + name), status.st_mode);
-    fchmodat(dirFd, name, status.st_mode & 07777 & ~kAnyWrite, 0);
+    mode_t mode = status.st_mode & 07777;
+    bool change = (mode & kAnyWrite) != 0;
+    std::string relative = RecordingUndo() ? BelowWalkRoot(dir + "/" + name) : "";
+    if (change && UndoWantsModeChanges()) NoteInstalledModeChange(relative, status.st_mode);
+    if (change && fchmodat(dirFd, name, mode & ~kAnyWrite, 0) == 0) mode &= ~kAnyWrite;
+    if (RecordingUndo()) NoteInstalledFinalState(relative, status, mode);
 }
 
 // Takes all write permission from every file below the open directory: one status and at
@@ -304,7 +309,7 @@ void RemoveWriteBelow(int dirFd, const std::string& path, bool top) {
         if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(status.st_mode))
             subdirs.push_back(name);
-        else if (!S_ISLNK(status.st_mode) && (status.st_mode & kAnyWrite))
+        else if (!S_ISLNK(status.st_mode))
             RemoveWriteAt(dirFd, name, status, path);
     }
     closedir(stream);

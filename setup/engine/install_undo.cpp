@@ -163,6 +163,10 @@ void NoteInstalledModeChange(const std::string& relative, mode_t before) {
     if (undo.recorder && !InSetupFolder(relative)) undo.recorder->NoteModeChange(relative, before);
 }
 
+void NoteInstalledFinalState(const std::string& relative, const struct stat& status, mode_t mode) {
+    if (undo.recorder) undo.recorder->NoteFinalState(relative, status, mode);
+}
+
 void EndUndoRecord(RunOutcome outcome) {
     if (!undo.recorder) return;
     if (!undo.recorder->EndRun(outcome)) ReportRecorderProblem();

@@ -4,6 +4,7 @@
 // calls these at its named steps; start at StartUndoRecord.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -40,6 +41,10 @@ bool UndoWantsModeChanges();
 // A permission walk changes the mode of `relative` (below the installation directory),
 // which had mode `before`. Paths this run made and the installer's own folder are ignored.
 void NoteInstalledModeChange(const std::string& relative, mode_t before);
+
+// The read-only pass leaves the file `relative` as `status` says, with permission bits
+// `mode`: the record takes its state after the run from there.
+void NoteInstalledFinalState(const std::string& relative, const struct stat& status, mode_t mode);
 
 // Ends the record as `outcome`; kept files of a failed or cancelled run stay for
 // RollBackUndoRecord or KeepPartialInstallation.
