@@ -288,11 +288,11 @@ bool RunFailed() {
     return !run.failedArchives.empty() || !run.failedManuals.empty() || run.permissionsIncomplete;
 }
 
-// A stopped run is taken back unless the user keeps it: with -keep_partial, or by saying
-// no in the wizard. A termination signal leaves nobody to ask.
+// A stopped run is taken back unless the user keeps it: by saying no in the wizard, or
+// with -keep_partial where nobody is asked (without a window, or after a termination signal).
 bool ShouldRollBackCancelled() {
-    if (installOptions.keepPartial) return false;
-    if (ut_TerminationCatcher::Signal() != 0 || !theProgressView) return true;
+    if (ut_TerminationCatcher::Signal() != 0 || !theProgressView)
+        return !installOptions.keepPartial;
     return theProgressView->AskRollback();
 }
 
@@ -514,6 +514,10 @@ void DoDisplayArchive(const ArchiveProgress& progress) {
         theProgressView->DisplayArchive(progress);
     else
         Print((std::string("Expanding: ") + progress.archive).c_str());
+}
+
+bool InstallProgressView::AskRollback() {
+    return !installOptions.keepPartial;
 }
 
 void InstallProgressView::DisplayArchive(const ArchiveProgress& progress) {

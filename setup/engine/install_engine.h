@@ -46,8 +46,9 @@ public:
     // The run was refused before anything was written (the reason is also shown as an
     // error line): the wizard makes the user acknowledge it.
     virtual void Alert(const char* /*text*/) {}
-    // The user stopped the run: may what it has written be removed? Nobody to ask: yes.
-    virtual bool AskRollback() { return true; }
+    // The user stopped the run: may what it has written be removed? A view that cannot ask
+    // answers what the options say (yes, unless -keep_partial).
+    virtual bool AskRollback();
 };
 
 extern InstallProgressView* theProgressView;
