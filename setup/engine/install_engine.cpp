@@ -341,13 +341,9 @@ const char* SignalName(int signal) {
     }
 }
 
-// The final report, the outcome in the log and the log's path as the very last line.
-// Returns the run's exit status.
+// The final report (with what a rollback did), the outcome in the log and the log's path
+// as the very last line. Returns the run's exit status.
 int ReportOutcome() {
-    // A cancel that came after the last step that looks for one still cut the run short:
-    // the steps after it were skipped.
-    if (CancelRequested()) installOptions.cancelled = true;
-    SettleRecord();
     int signal = ut_TerminationCatcher::Signal();
     std::string outcome;
     int status = kInstallSucceeded;
@@ -432,6 +428,10 @@ int DoInstall(const char*, int) {
     if (!CancelRequested() && !TypeSelected(kTypeBlw)) MakeInstalledFilesReadOnly();
     if (!CancelRequested() && DocsSelected()) InstallOnlineHelp();
 
+    // A cancel that came after the last step that looks for one still cut the run short:
+    // the steps after it were skipped.
+    if (CancelRequested()) o.cancelled = true;
+    SettleRecord();
     int status = ReportOutcome();
     o.installFinished = true;
     if (theProgressView) theProgressView->ChangeCancelToDone();

@@ -38,6 +38,8 @@ inline void ResetInstallOptions() {
     o.saveCatalogs = false;
     o.version = nullptr;
     o.scanTimeout = 0;
+    o.inflateJobs = o.bufferMb = 0;
+    o.keepPartial = o.rollbackOnError = o.uninstallRequested = false;
     InitializeSegments();
     num_runtime_segments = 0;
 }
