@@ -101,31 +101,6 @@ TEST_F(Beneath, ATreeKeepsItsLastDirectoryButNeverServesAWrongOne) {
     EXPECT_TRUE(inner.OpenWithin(tree, "a"));
 }
 
-TEST_F(Beneath, CopiesKeepModeAndTimeAndLeaveNothingWhenRefused) {
-    int a = gen_beneath_opendir(root, "a");
-    chmod((dir / "root/a/file").c_str(), 0640);
-    struct timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 5}};
-    utimensat(a, "file", old, 0);
-    struct stat st, copied;
-    fstatat(a, "file", &st, AT_SYMLINK_NOFOLLOW);
-    ASSERT_EQ(gen_beneath_copy(a, "file", st, a, "copy"), 0);
-    fstatat(a, "copy", &copied, AT_SYMLINK_NOFOLLOW);
-    EXPECT_EQ(ReadFile(dir / "root/a/copy"), "data");
-    EXPECT_EQ(copied.st_mode & 07777, 0640u);
-    EXPECT_EQ(copied.st_mtim.tv_sec, 1000000000);
-    EXPECT_EQ(copied.st_mtim.tv_nsec, 5);
-    fstatat(a, "away", &st, AT_SYMLINK_NOFOLLOW);
-    ASSERT_EQ(gen_beneath_copy(a, "away", st, a, "link"), 0);
-    char target[4096] = {};
-    EXPECT_EQ(readlinkat(a, "link", target, sizeof target - 1), (ssize_t)(dir / "outside").size());
-    mkfifo((dir / "root/a/fifo").c_str(), 0644);
-    fstatat(a, "fifo", &st, AT_SYMLINK_NOFOLLOW);
-    EXPECT_EQ(gen_beneath_copy(a, "fifo", st, a, "fifo2"), -1);
-    EXPECT_EQ(errno, ENOTSUP);
-    EXPECT_FALSE(PathExists(dir / "root/a/fifo2"));
-    close(a);
-}
-
 TEST(PrintableName, ControlBytesAreEscapedAndLongNamesCut) {
     EXPECT_EQ(gen_printable_name(std::string("a\033[1mb\n\x7f\xff", 9)),
               "a\\033[1mb\\012\\177\\377");
