@@ -194,7 +194,7 @@ void MainWindow::SwitchSegments(int target) {
     if (target == o.currentSegment) return;
     UpdateInstallOptions(o.currentSegment);
     WEventProcessSafeEvents(0);
-    KeepingTargetTime(o.targetDir, [&o] { CheckSegments(o.currentSegment); });
+    KeepingTargetTime(o.targetDir, [] { CheckSegments(installOptions.currentSegment); });
 
     const Segment* leaving = PageAt(o.currentSegment);
     // Going back to the start never asks: the user is not committing to anything.
