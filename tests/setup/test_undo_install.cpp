@@ -19,7 +19,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class UndoInstall : public testing::Test {
 protected:
-    ProgramResult Setup(const std::vector<std::string>& args) const {
+    ProgramResult Program(const std::vector<std::string>& args) const {
         std::vector<std::string> argv = {SetupProgram()};
         argv.insert(argv.end(), args.begin(), args.end());
         ProgramOptions options;
@@ -30,7 +30,7 @@ protected:
         std::vector<std::string> args = {"-nodisplay", "-install",    "-source_dir",
                                          source,       "-target_dir", target};
         args.insert(args.end(), more.begin(), more.end());
-        return Setup(args);
+        return Program(args);
     }
 
     ScopedTempDir tmp;
@@ -125,7 +125,7 @@ TEST_F(UndoInstall, InstallPatchAndUninstallLeaveTheDirectoryAsBefore) {
                           "/doc/README.txt'"),
               0);
 
-    ProgramResult run = Setup({"-uninstall", "-target_dir", target});
+    ProgramResult run = Program({"-uninstall", "-target_dir", target});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "Kept 1 file that was changed after the installation:\n  "
                                   "doc/README.txt\n"))
@@ -135,11 +135,11 @@ TEST_F(UndoInstall, InstallPatchAndUninstallLeaveTheDirectoryAsBefore) {
                           "'. ./arm ./arm/own.txt ./doc ./doc/README.txt '"),
               0);
 
-    run = Setup({"-nodisplay", "-uninstall", "-target_dir", target});
+    run = Program({"-nodisplay", "-uninstall", "-target_dir", target});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               "Nothing to uninstall in " + target + ": no installation is recorded there.\n");
-    run = Setup({"-uninstall"});
+    run = Program({"-uninstall"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.find("-uninstall needs -target_dir"), 0u) << run.err;
 }
