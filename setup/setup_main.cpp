@@ -1,7 +1,7 @@
 // The installer's entry point, and the one place that decides how the program runs. main
 // starts the runtime, builds the page table and reads the command line, then either ends
-// early (help, patches) or runs one of four modes: the wizard window, command-line mode
-// (catalogs), the unattended installation (-install) or the listing (-list). Every mode
+// early (help, patches, uninstalling) or runs one of four modes: the wizard window, command-line
+// mode (catalogs), the unattended installation (-install) or the listing (-list). Every mode
 // discovers the distribution the same way; the wizard and the unattended run then reach
 // the same engine (DoInstall) with the same fields set. Start at main, then ChooseRunMode.
 #include <unistd.h>
@@ -16,6 +16,8 @@
 #include "setup/engine/install_console.h"
 #include "setup/engine/install_engine.h"
 #include "setup/engine/install_log.h"
+#include "setup/engine/install_undo.h"
+#include "setup/engine/uninstall.h"
 #include "setup/install_options.h"
 #include "setup/patches/iff_archive_read.h"
 #include "setup/patches/iff_archive_write.h"
@@ -94,10 +96,29 @@ void ApplyAnswers(bool check) {
     std::string problem, note;
     if (o.answersFile && !ApplyAnswerFile(o.answersFile, &sources, &problem))
         StopForBadAnswers(problem);
-    if (check && !CheckAnswers(sources, &problem, &note)) StopForBadAnswers(problem);
+    bool passed = true;
+    if (check)
+        KeepingTargetTime(o.targetDir, [&] { passed = CheckAnswers(sources, &problem, &note); });
+    if (!passed) StopForBadAnswers(problem);
     if (!note.empty()) InstallLogLine('N', note.c_str());
     if (o.recordAnswersFile && !WriteAnswerFile(o.recordAnswersFile, &problem))
         StopForBadAnswers(problem);
+}
+
+// -uninstall: what the records of -target_dir list comes out again. Needs no distribution
+// and no window, and asks nothing: the summary says what was removed and what was kept.
+[[noreturn]] void RunUninstall() {
+    const char* target = installOptions.targetDir;
+    if (!target || !*target)
+        SetupReportErrorAndExit("-uninstall needs -target_dir to say which installation is to "
+                                "be removed.");
+    UninstallResult result = Uninstall(target);
+    std::string summary = UninstallSummary(result);
+    fprintf(result.failed.empty() ? stdout : stderr, "%s\n", summary.c_str());
+    fflush(stdout);
+    fflush(stderr);
+    gen_exit(result.ExitStatus());
+    _Exit(result.ExitStatus());
 }
 
 int RunUnattendedInstall() {
@@ -145,6 +166,10 @@ int main(int argc, char** argv) {
     if (installOptions.installPatchRequested) {
         InstallPatch();
         gen_exit(1);
+    }
+    if (installOptions.uninstallRequested) {
+        installOptions.noDisplay = true; // never a window: errors go to standard error
+        RunUninstall();
     }
 
     RunMode mode = ChooseRunMode(installOptions);

@@ -1,7 +1,7 @@
 // Reaching files below a directory without following links (see gen_beneath.h). The walk
 // in OpenComponents is the portable way and the one that creates; on Linux a single
 // openat2 with RESOLVE_BENEATH and RESOLVE_NO_SYMLINKS answers the common case of a
-// directory that is already there.
+// directory that is already there. Copies and the tree with its open directory come last.
 #include "shared/gen_beneath.h"
 
 #include <fcntl.h>
@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
 #if defined(__linux__) && __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
@@ -215,4 +216,134 @@ int gen_beneath_mktemp(int dirfd, const char* prefix, mode_t mode, std::string* 
     }
     errno = EEXIST;
     return -1;
+}
+
+namespace {
+
+const size_t kCopyBuffer = 256 * 1024;
+
+bool WriteAll(int fd, const char* data, size_t length) {
+    while (length > 0) {
+        ssize_t written = write(fd, data, length);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool CopyContents(int from, int to) {
+    std::vector<char> buffer(kCopyBuffer);
+    for (;;) {
+        ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!WriteAll(to, buffer.data(), static_cast<size_t>(got))) return false;
+    }
+}
+
+int CopyFile(int fromDir, const char* fromName, const struct stat& st, int toDir,
+             const char* toName) {
+    int from = openat(fromDir, fromName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (from < 0) return -1;
+    int to = openat(toDir, toName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (to < 0) {
+        int error = errno;
+        close(from);
+        errno = error;
+        return -1;
+    }
+    struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    bool done =
+        CopyContents(from, to) && fchmod(to, st.st_mode & 07777) == 0 && futimens(to, times) == 0;
+    int error = errno;
+    close(from);
+    if (close(to) != 0 && done) {
+        done = false;
+        error = errno;
+    }
+    if (done) return 0;
+    unlinkat(toDir, toName, 0);
+    errno = error;
+    return -1;
+}
+
+int CopyLink(int fromDir, const char* fromName, const struct stat& st, int toDir,
+             const char* toName) {
+    std::vector<char> target(static_cast<size_t>(st.st_size) + 2);
+    ssize_t length = readlinkat(fromDir, fromName, target.data(), target.size() - 1);
+    if (length < 0) return -1;
+    target[static_cast<size_t>(length)] = 0;
+    if (symlinkat(target.data(), toDir, toName) != 0) return -1;
+    struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    utimensat(toDir, toName, times, AT_SYMLINK_NOFOLLOW); // a link's time is a nicety
+    return 0;
+}
+
+} // namespace
+
+int gen_beneath_copy(int fromDir, const char* fromName, const struct stat& st, int toDir,
+                     const char* toName) {
+    if (S_ISREG(st.st_mode)) return CopyFile(fromDir, fromName, st, toDir, toName);
+    if (S_ISLNK(st.st_mode)) return CopyLink(fromDir, fromName, st, toDir, toName);
+    errno = ENOTSUP;
+    return -1;
+}
+
+bool GenBeneathTree::Open(const char* root) {
+    Close();
+    root_ = open(root, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return root_ >= 0;
+}
+
+bool GenBeneathTree::OpenDuplicate(int dir) {
+    Close();
+    root_ = fcntl(dir, F_DUPFD_CLOEXEC, 0);
+    return root_ >= 0;
+}
+
+bool GenBeneathTree::OpenWithin(GenBeneathTree& outer, const char* path) {
+    Close();
+    root_ = outer.root() >= 0 ? gen_beneath_opendir(outer.root(), path) : -1;
+    if (outer.root() < 0) errno = EBADF;
+    return root_ >= 0;
+}
+
+void GenBeneathTree::Close() {
+    if (last_ >= 0) close(last_);
+    if (root_ >= 0) close(root_);
+    root_ = last_ = -1;
+    lastPath_.clear();
+}
+
+int GenBeneathTree::Directory(const std::string& path) {
+    if (root_ < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    if (path.empty() || path == ".") return root_;
+    if (last_ >= 0 && path == lastPath_) return last_;
+    if (last_ >= 0) close(last_);
+    last_ = gen_beneath_opendir(root_, path.c_str());
+    lastPath_ = last_ >= 0 ? path : "";
+    return last_;
+}
+
+int GenBeneathTree::Parent(const std::string& path, std::string* base) {
+    // Most calls come for the directory of the call before: no new strings then.
+    size_t slash = path.rfind('/');
+    if (last_ >= 0 && slash != std::string::npos && slash == lastPath_.size() &&
+        path.compare(0, slash, lastPath_) == 0) {
+        base->assign(path, slash + 1, std::string::npos);
+        if (!base->empty() && *base != "." && *base != "..") return last_;
+    }
+    std::string dir;
+    gen_beneath_split(path, &dir, base);
+    if (base->empty() || *base == "." || *base == "..") {
+        errno = EINVAL;
+        return -1;
+    }
+    return Directory(dir);
 }

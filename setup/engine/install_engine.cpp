@@ -1,9 +1,10 @@
-// The installation run: DoInstall below walks through it in order (summary, installation
-// directory, log, archive list, expansion, permissions, online help, final report), one
+// The installation run: DoInstall below walks through it in order (summary, archive list,
+// the checks before the first write, installation directory, undo record, log, expansion,
+// permissions, online help, the end of the record with its rollback, final report), one
 // named step each. The display functions at the end are the only way the engine talks to
 // the user, and every line they show also goes into the log. A cancel requested by the
 // user, or a termination signal, is noticed at the next message or command and makes
-// every later step a no-op.
+// every later step a no-op; what the run wrote is then taken back unless the user keeps it.
 #include "setup/engine/install_engine.h"
 
 #include <fcntl.h>
@@ -21,7 +22,10 @@
 #include "setup/engine/add_walk_plan.h"
 #include "setup/engine/archive_feed.h"
 #include "setup/engine/inflate_pipeline.h"
+#include "setup/discovery/distribution_sums.h"
 #include "setup/engine/install_log.h"
+#include "setup/engine/install_undo.h"
+#include "setup/engine/preflight.h"
 #include "setup/install_options.h"
 #include "shared/gen_printable.h"
 #include "shared/indgen.h"
@@ -34,9 +38,8 @@ namespace {
 // Names tried for the write test: "test", "test1", ... until one does not exist yet.
 const int kWriteProbeAttempts = 100;
 
-const char kCancelledReport[] =
-    "The installation has been cancelled.\nManually remove files created during the "
-    "installation process.";
+const char kCancelledLine[] = "The installation has been cancelled.";
+const char kRemoveByHand[] = "Manually remove files created during the installation process.";
 
 bool TypeSelected(int type) {
     const Component* c = installOptions.types[type];
@@ -63,6 +66,8 @@ struct RunRecord {
     std::vector<std::string> failedArchives;
     std::vector<std::string> failedManuals;
     bool permissionsIncomplete = false;
+    bool rolledBack = false; // what the run wrote was taken back
+    RollbackResult rollback;
 } run;
 
 // Fatal for the run: the report, and both cancel flags so that nothing else happens.
@@ -74,14 +79,22 @@ void AbandonInstall(const char* what, const char* dir) {
     installOptions.cancelled = true;
 }
 
-// Expands targetDir, creates it and makes it current; false when any of that fails.
-bool PrepareInstallDir() {
+// targetDir in its expanded form, which the rest of the run uses.
+void ExpandTargetDir() {
     InstallOptions& o = installOptions;
     char* expanded = o.targetDir ? gen_expand_filename(o.targetDir) : nullptr;
     gen_free(o.targetDir);
     o.targetDir = expanded ? expanded : gen_copy("");
+}
+
+// Creates targetDir and makes it current; false when any of that fails. *created tells
+// whether the directory was made by this run.
+bool PrepareInstallDir(bool* created) {
+    InstallOptions& o = installOptions;
     gen_free(o.installDir);
     o.installDir = gen_copy(o.targetDir);
+    struct stat status;
+    *created = stat(o.installDir, &status) != 0;
     return *o.installDir && gen_createdir_recursive(o.installDir, 0755) == 0 &&
            gen_chdir(o.installDir) == 0;
 }
@@ -102,6 +115,64 @@ bool CanWriteIn(const char* dir) {
         if (openError != EEXIST) return false;
     }
     return false;
+}
+
+// The archives the selection will expand, with the items it depends on. The selection
+// itself stays as the user left it: the log and the answers record what was chosen.
+std::vector<std::string> ArchivesOfSelection() {
+    InstallOptions& o = installOptions;
+    std::vector<std::pair<Component*, bool>> chosen;
+    for (ComponentSet* set : {&o.bsps, &o.addons})
+        for (Component* item : *set)
+            if (item) chosen.emplace_back(item, item->selected);
+    SelectDependedItems();
+    GetTGZList();
+    for (const auto& item : chosen) item.first->selected = item.second;
+    std::vector<std::string> archives;
+    for (const char* archive : o.tgzList)
+        if (archive) archives.push_back(archive);
+    return archives;
+}
+
+// A check before the first write said no: the run ends with nothing written, the way it
+// ends when the directory cannot be made. The wizard shows the reason in an alert too.
+void RefuseInstall(const std::string& reason, const char* outcome) {
+    DoDisplayError(reason.c_str());
+    if (theProgressView) theProgressView->Alert(reason.c_str());
+    installOptions.cancelRequested = true;
+    installOptions.cancelled = true;
+    InstallLogClose(outcome);
+}
+
+// Room for the selection on the target's file system, and archives that are what the
+// distribution's checksums say they are. False when the run must not write anything.
+bool PassesChecksBeforeWriting() {
+    const InstallOptions& o = installOptions;
+    std::vector<std::string> archives = ArchivesOfSelection();
+    SpaceCheck space = CheckSpace(o.sourceDir ? o.sourceDir : "", archives, o.targetDir);
+    InstallLogLine('N', ("Space: " + space.how + ".").c_str());
+    if (!space.enough) {
+        RefuseInstall(space.message, "refused: not enough space");
+        return false;
+    }
+    IntegrityCheck integrity =
+        CheckIntegrity(o.sourceDir ? o.sourceDir : "", archives, o.inflateJobs);
+    InstallLogLine('N', integrity.report.c_str());
+    if (integrity.Passed()) return true;
+    std::string reason = std::string("The distribution's archives do not match ") + kChecksumsFile +
+                         "; nothing was installed:";
+    for (const std::string& problem : integrity.problems) reason += "\n\t" + problem;
+    RefuseInstall(reason, "refused: damaged archives");
+    return false;
+}
+
+// The undo record starts before anything is written into the directory, its write test
+// included, so that even the directory's own time can be given back.
+void StartRecording(bool targetCreated) {
+    std::string error;
+    if (StartUndoRecord(installOptions.installDir, targetCreated, &error)) return;
+    std::string message = "This installation cannot be undone: " + error;
+    DoDisplayError(message.c_str());
 }
 
 void ShowSummary() {
@@ -161,8 +232,13 @@ void InstallOnlineHelp() {
     std::string prefix = HelpInstallPrefix();
     for (const std::string& name : names) {
         if (name.find(".tar.gz") == std::string::npos) continue;
-        char* manual = QuoteCommandWord(("manuals/" + name).c_str());
-        int status = DoCommand((prefix + manual).c_str());
+        std::string path = "manuals/" + name;
+        // helpInstall unpacks the manual into manuals/: recorded like an archive's members.
+        BeginArchiveRecord(path.c_str());
+        bool noted = RecordArchiveMembers(path.c_str(), "manuals");
+        char* manual = QuoteCommandWord(path.c_str());
+        int status = noted ? DoCommand((prefix + manual).c_str()) : -1;
+        EndArchiveRecord();
         gen_free(manual);
         if (status != 0 && !installOptions.cancelled) run.failedManuals.push_back(name);
     }
@@ -234,7 +310,9 @@ void ExpandArchives() {
         ArchiveProgress progress = {static_cast<int>(i + 1), run.archives, archive, done, total};
         DoDisplayArchive(progress);
         expansion.progress = progress;
+        BeginArchiveRecord(archive);
         bool expanded = started && DoExpandTGZ(archive);
+        EndArchiveRecord();
         pipeline.NextArchive();
         walks.ArchiveEnded();
         if (!expanded && !o.cancelled) {
@@ -252,6 +330,32 @@ void ExpandArchives() {
 
 bool RunFailed() {
     return !run.failedArchives.empty() || !run.failedManuals.empty() || run.permissionsIncomplete;
+}
+
+// A stopped run is taken back unless the user keeps it: by saying no in the wizard, or
+// with -keep_partial where nobody is asked (without a window, or after a termination signal).
+bool ShouldRollBackCancelled() {
+    if (ut_TerminationCatcher::Signal() != 0 || !theProgressView)
+        return !installOptions.keepPartial;
+    return theProgressView->AskRollback();
+}
+
+// The end of the undo record: a finished run keeps it for uninstalling; a stopped one, or
+// a failed one with -rollback_on_error, is taken back.
+void SettleRecord() {
+    const InstallOptions& o = installOptions;
+    bool failed = RunFailed();
+    if (!RecordingUndo()) return;
+    EndUndoRecord(o.cancelled ? RunOutcome::kCancelled
+                  : failed    ? RunOutcome::kFailed
+                              : RunOutcome::kSucceeded);
+    bool rollBack = o.cancelled ? ShouldRollBackCancelled() : failed && o.rollbackOnError;
+    if (rollBack) {
+        run.rollback = RollBackUndoRecord();
+        run.rolledBack = true;
+    } else if (o.cancelled || failed) {
+        KeepPartialInstallation();
+    }
 }
 
 // What went wrong, one line each, the failed archives named one a line.
@@ -281,21 +385,23 @@ const char* SignalName(int signal) {
     }
 }
 
-// The final report, the outcome in the log and the log's path as the very last line.
-// Returns the run's exit status.
+// The final report (with what a rollback did), the outcome in the log and the log's path
+// as the very last line. Returns the run's exit status.
 int ReportOutcome() {
-    // A cancel that came after the last step that looks for one still cut the run short:
-    // the steps after it were skipped.
-    if (CancelRequested()) installOptions.cancelled = true;
     int signal = ut_TerminationCatcher::Signal();
     std::string outcome;
     int status = kInstallSucceeded;
+    std::string undone = run.rolledBack ? RollbackSummary(run.rollback) : "";
     if (installOptions.cancelled) {
-        DoDisplayError(kCancelledReport);
+        std::string report =
+            std::string(kCancelledLine) + "\n" + (undone.empty() ? kRemoveByHand : undone);
+        DoDisplayError(report.c_str());
         outcome = signal ? std::string("cancelled by ") + SignalName(signal) : "cancelled";
+        if (!undone.empty()) outcome += "\n" + undone;
         status = signal ? 128 + signal : kInstallFailed;
     } else if (RunFailed()) {
         outcome = FailureReport();
+        if (!undone.empty()) outcome += "\n" + undone;
         DoDisplayError(outcome.c_str());
         status = kInstallFailed;
     } else {
@@ -316,6 +422,15 @@ int ReportOutcome() {
 
 } // namespace
 
+std::string SpaceProblemForSelection() {
+    const InstallOptions& o = installOptions;
+    char* target = gen_expand_filename(o.targetDir ? o.targetDir : "");
+    SpaceCheck space =
+        CheckSpace(o.sourceDir ? o.sourceDir : "", ArchivesOfSelection(), target ? target : "");
+    gen_free(target);
+    return space.message;
+}
+
 bool CancelRequested() {
     InstallOptions& o = installOptions;
     if (!o.cancelRequested && ut_TerminationCatcher::Signal() != 0) o.cancelRequested = true;
@@ -330,14 +445,20 @@ int DoInstall(const char*, int) {
     run = RunRecord();
     o.installFinished = false;
     ShowSummary();
+    ExpandTargetDir();
+    if (!PassesChecksBeforeWriting()) return kInstallFailed;
 
-    if (!PrepareInstallDir()) {
+    bool targetCreated = false;
+    if (!PrepareInstallDir(&targetCreated)) {
         AbandonInstall("Could not create ", o.targetDir);
         InstallLogClose("the installation directory could not be created");
         return kInstallFailed;
     }
+    StartRecording(targetCreated);
     if (!CanWriteIn(o.installDir)) {
         AbandonInstall("Could not write to ", o.installDir);
+        EndUndoRecord(RunOutcome::kFailed);
+        RollBackUndoRecord();
         InstallLogClose("the installation directory could not be written");
         return kInstallFailed;
     }
@@ -351,6 +472,10 @@ int DoInstall(const char*, int) {
     if (!CancelRequested() && !TypeSelected(kTypeBlw)) MakeInstalledFilesReadOnly();
     if (!CancelRequested() && DocsSelected()) InstallOnlineHelp();
 
+    // A cancel that came after the last step that looks for one still cut the run short:
+    // the steps after it were skipped.
+    if (CancelRequested()) o.cancelled = true;
+    SettleRecord();
     int status = ReportOutcome();
     o.installFinished = true;
     if (theProgressView) theProgressView->ChangeCancelToDone();
@@ -391,7 +516,7 @@ bool NoteArchiveMember(const TarMember& member) {
         walks->Walked();
     }
     if (walks) walks->Note(member);
-    return true;
+    return RecordArchiveMember(member);
 }
 
 int DoCommand(const char* command, CommandInput* input) {
@@ -452,6 +577,10 @@ void DoDisplayArchive(const ArchiveProgress& progress) {
         theProgressView->DisplayArchive(progress);
     else
         Print((std::string("Expanding: ") + progress.archive).c_str());
+}
+
+bool InstallProgressView::AskRollback() {
+    return !installOptions.keepPartial;
 }
 
 void InstallProgressView::DisplayArchive(const ArchiveProgress& progress) {

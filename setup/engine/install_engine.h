@@ -3,8 +3,8 @@
 // (install_engine.cpp). The archive list is built in install_archives.cpp, the permission
 // walks are in install_permissions.cpp (add_walk_plan.h says when one is due), the child
 // processes that expand the archives are run and watched in install_child.cpp and fed
-// their streams by archive_feed.h; install_log.h keeps the run's log and
-// install_console.h is the unattended run's terminal.
+// their streams by archive_feed.h; install_log.h keeps the run's log, install_undo.h its
+// undo record, and install_console.h is the unattended run's terminal.
 #pragma once
 
 #include <vector>
@@ -48,6 +48,12 @@ public:
     virtual void ArchivesFinished() {}
     // Called between polls while a command runs: time to redraw what shows elapsed time.
     virtual void Tick() {}
+    // The run was refused before anything was written (the reason is also shown as an
+    // error line): the wizard makes the user acknowledge it.
+    virtual void Alert(const char* /*text*/) {}
+    // The user stopped the run: may what it has written be removed? A view that cannot ask
+    // answers what the options say (yes, unless -keep_partial).
+    virtual bool AskRollback();
 };
 
 extern InstallProgressView* theProgressView;
@@ -66,6 +72,10 @@ int DoInstall(const char* unused, int unusedFlags);
 // or a termination signal arrived (which this turns into a cancel request).
 bool CancelRequested();
 
+// The refusal of the space check for what the current selection (with the items it depends
+// on) would install into targetDir, or "" when there is room. Changes no selection.
+std::string SpaceProblemForSelection();
+
 // Rebuilds installOptions.tgzList: every archive of the selection that can be opened, in
 // the order of expansion, followed by one null entry.
 void GetTGZList();
@@ -79,8 +89,10 @@ void AddToTGZList(const char* kind, Component** set, int count, std::vector<char
 // to gtar and gtar ended with status 0. Shows nothing itself but a broken stream's
 // message: the caller announces the archive.
 bool DoExpandTGZ(const char* archive);
-// Told of every member of the archive being expanded before gtar sees the member's header;
-// false stops the archive there.
+// Told of every member of the archive being expanded before gtar sees the member's header:
+// the tree is made writable where the member needs it, and the undo record learns what
+// the member will create or replace. False stops the archive there (the reason has been
+// shown).
 bool NoteArchiveMember(const TarMember& member);
 // New text: the gtar command that expands a tar stream read from its standard input into
 // the current directory ("-xf -" for the copy of gtar in utilDir, "Uxf -" for any other).

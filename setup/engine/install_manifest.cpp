@@ -16,7 +16,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "setup/engine/beneath.h"
+#include "shared/gen_beneath.h"
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0
@@ -507,8 +507,8 @@ bool DropKeptFiles(const std::string& manifestPath, std::string* error) {
     if (!ReadManifest(manifestPath, &manifest, error)) return false;
     size_t slash = manifestPath.rfind('/');
     std::string folder = slash == std::string::npos ? "." : manifestPath.substr(0, slash);
-    TreeBeneath setup;
-    if (!setup.Open(folder)) {
+    GenBeneathTree setup;
+    if (!setup.Open(folder.c_str())) {
         *error = SystemText("Could not open " + folder, errno);
         return false;
     }
@@ -578,6 +578,7 @@ bool ManifestRecorder::StartRun(const ManifestRun& run) {
     manifest_.targetState = run.targetCreated ? "new" : run.targetHeldFiles ? "filled" : "empty";
     pending_ = HeaderLines(manifest_);
     paths_.clear();
+    finalStates_.clear();
     modeNoted_.clear();
     lastParent_.clear();
     paths_.emplace(".", kOldDirectory);
@@ -609,6 +610,10 @@ void ManifestRecorder::Add(ManifestEntry entry) {
 
 void ManifestRecorder::Created(const std::string& path, TarMember::Type type) {
     paths_[path] = type == TarMember::kDirectory ? kMadeDirectory : kMadeFile;
+    AddCreated(path, type);
+}
+
+void ManifestRecorder::AddCreated(const std::string& path, TarMember::Type type) {
     ManifestEntry entry;
     entry.kind = ManifestEntry::kCreated;
     entry.type = type;
@@ -659,10 +664,14 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
     if (InSetupFolder(name))
         return Fail("An archive member would overwrite the installer's own files: " + name, 0);
     NoteParents(name);
-    if (paths_.count(name)) return true; // met before in this run
+    PathState made = member.type == TarMember::kDirectory ? kMadeDirectory : kMadeFile;
+    if (!paths_.try_emplace(name, made).second) {            // met before in this run
+        if (!finalStates_.empty()) finalStates_.erase(name); // and about to change again
+        return true;
+    }
     struct stat status;
     if (!run_.targetHeldFiles || fstatat(root_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        Created(name, member.type);
+        AddCreated(name, member.type); // known as made already
         return true;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -674,7 +683,8 @@ bool ManifestRecorder::BeforeMember(const TarMember& member) {
         return true;
     }
     bool kept = Replace(name, status);
-    if (member.type == TarMember::kDirectory) Created(name, member.type);
+    if (!kept) paths_.erase(name); // not taken in: the member is refused
+    if (kept && member.type == TarMember::kDirectory) Created(name, member.type);
     return kept;
 }
 
@@ -711,7 +721,7 @@ bool ManifestRecorder::KeepAside(const std::string& path, const struct stat& sta
         int error = errno;
         bool linkImpossible = error == EXDEV || error == EPERM || error == EMLINK ||
                               error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
-        if (!linkImpossible || CopyEntryAt(root_, path.c_str(), status, kept_, name.c_str()))
+        if (!linkImpossible || gen_beneath_copy(root_, path.c_str(), status, kept_, name.c_str()))
             return Fail("Could not keep " + path + " aside", linkImpossible ? errno : error);
     }
     *kept = keptName_ + "/" + name;
@@ -719,9 +729,13 @@ bool ManifestRecorder::KeepAside(const std::string& path, const struct stat& sta
 }
 
 void ManifestRecorder::NoteModeChange(const std::string& path, mode_t before) {
-    if (!started_ || ended_) return;
+    if (!WantsModeChanges()) return;
+    // The walks name paths the way members are named: most are found as they are.
+    auto found = paths_.find(path);
+    if (found != paths_.end() && found->second != kOldDirectory && found->second != kOldOther)
+        return;
     std::string name = Normalised(path);
-    auto found = paths_.find(name);
+    found = paths_.find(name);
     if (found != paths_.end() && found->second != kOldDirectory && found->second != kOldOther)
         return;                                  // ours: the run made it
     if (!modeNoted_.insert(name).second) return; // the first mode is the one it had
@@ -731,6 +745,17 @@ void ManifestRecorder::NoteModeChange(const std::string& path, mode_t before) {
     entry.before.present = true;
     entry.before.mode = before & kPermissionBits;
     Add(std::move(entry));
+}
+
+void ManifestRecorder::NoteFinalState(const std::string& path, const struct stat& status,
+                                      mode_t mode) {
+    if (!started_ || ended_) return;
+    auto found = paths_.find(path);
+    if (found == paths_.end() || (found->second != kMadeFile && found->second != kReplacedPath))
+        return;
+    FileState state = FileState::Of(status);
+    state.mode = mode & kPermissionBits;
+    finalStates_[path] = state;
 }
 
 bool ManifestRecorder::RecordPatchedFile(const std::string& path, const FileState& before,
@@ -752,7 +777,7 @@ bool ManifestRecorder::RecordPatchedFile(const std::string& path, const FileStat
         if (renameat(AT_FDCWD, keptCopy.c_str(), kept_, kept.c_str()) == 0) {
             entry.kept = keptName_ + "/" + kept;
         } else if (errno == EXDEV && lstat(keptCopy.c_str(), &status) == 0 &&
-                   CopyEntryAt(AT_FDCWD, keptCopy.c_str(), status, kept_, kept.c_str()) == 0) {
+                   gen_beneath_copy(AT_FDCWD, keptCopy.c_str(), status, kept_, kept.c_str()) == 0) {
             unlink(keptCopy.c_str());
             entry.kept = keptName_ + "/" + kept;
         } else {
@@ -792,11 +817,18 @@ bool ManifestRecorder::EndRun(RunOutcome outcome) {
     if (!started_ || ended_) return Fail("No run is being recorded", 0);
     bool ok = Flush();
     // Each path's directory is reached once for all its entries, not once for every entry.
-    TreeBeneath tree;
+    GenBeneathTree tree;
     tree.OpenDuplicate(root_);
     for (ManifestEntry& entry : manifest_.entries) {
         if (entry.kind != ManifestEntry::kCreated && entry.kind != ManifestEntry::kReplaced)
             continue;
+        if (!finalStates_.empty()) {
+            auto known = finalStates_.find(entry.path);
+            if (known != finalStates_.end()) {
+                entry.after = known->second;
+                continue;
+            }
+        }
         struct stat status;
         std::string base;
         int dir = tree.Parent(entry.path, &base);
@@ -811,6 +843,7 @@ bool ManifestRecorder::EndRun(RunOutcome outcome) {
     std::string problem;
     std::string name = manifestPath_.substr(manifestPath_.rfind('/') + 1);
     if (!WriteManifestAt(setup_, name, manifest_, &problem)) ok = Fail(problem, 0);
+    finalStates_.clear();
     CloseAll();
     return ok;
 }

@@ -143,6 +143,13 @@ public:
     // The permission walks are about to change the mode of `path` (relative to the target)
     // from `before`. Ignored for paths this run made; recorded once per path.
     void NoteModeChange(const std::string& path, mode_t before);
+    // The last pass over the tree (the read-only pass) leaves the file `path` with `status`
+    // but permission bits `mode`: the run's end takes that state instead of looking at the
+    // file again, unless a member names the path once more.
+    void NoteFinalState(const std::string& path, const struct stat& status, mode_t mode);
+    // Whether NoteModeChange can record anything: only paths that were there before the
+    // run count, and into an empty target there were none (its own mode is recorded).
+    bool WantsModeChanges() const { return started_ && !ended_ && run_.targetHeldFiles; }
     // A patch wrote `path`: `before` is what was there (not present: the patch created it);
     // `keptCopy`, when given, is the old version the patch put aside, which the recorder
     // moves into .setup.
@@ -158,6 +165,12 @@ public:
 
     const std::string& manifestPath() const { return manifestPath_; }
     const std::string& error() const { return error_; }
+    // The problem of the last failing call, forgotten, so that the next one is seen anew.
+    std::string TakeError() {
+        std::string error;
+        error.swap(error_);
+        return error;
+    }
 
 private:
     enum PathState : unsigned char {
@@ -172,6 +185,7 @@ private:
     void BeginSource(bool patch, const std::string& path);
     void Add(ManifestEntry entry);
     void Created(const std::string& path, TarMember::Type type);
+    void AddCreated(const std::string& path, TarMember::Type type); // its entry only
     void NoteParents(const std::string& path);
     void NoteExistingDirectory(const std::string& path, const struct stat& status);
     bool Replace(const std::string& path, const struct stat& status);
@@ -191,6 +205,7 @@ private:
     std::string lastParent_; // the directory of the member before, known
     std::unordered_map<std::string, PathState> paths_;
     std::unordered_set<std::string> modeNoted_;
+    std::unordered_map<std::string, FileState> finalStates_; // from NoteFinalState
     bool started_ = false, ended_ = false;
 };
 

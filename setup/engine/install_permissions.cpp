@@ -19,6 +19,9 @@
 // would leave it equal. A ctime is therefore trusted only when it is older than a fence
 // taken from the file system itself at the start of the walk that recorded it; any later
 // change carries a ctime at or after that fence.
+//
+// Every mode either walk changes is reported to the undo record (NoteInstalledModeChange)
+// with the mode it had, so that a rollback can give it back.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,6 +33,7 @@
 #include <vector>
 
 #include "setup/engine/install_engine.h"
+#include "setup/engine/install_undo.h"
 #include "setup/engine/install_watch.h"
 #include "setup/install_options.h"
 #include "shared/indgen.h"
@@ -131,9 +135,25 @@ bool ReadEntriesAt(int dirFd, std::vector<std::string>* names) {
     return fd >= 0 && ReadEntries(fd, names);
 }
 
-// True when the mode had to change.
-bool AddWriteAt(int dirFd, const char* name, const struct stat& status) {
+// The walk's root as its reports name it: the paths they build start with it.
+std::string walkRoot;
+
+// `shown`, a path a walk reports, relative to the walk's root.
+std::string BelowWalkRoot(const std::string& shown) {
+    size_t length = walkRoot.size();
+    if (shown.size() > length + 1 && shown.compare(0, length, walkRoot) == 0 &&
+        shown[length] == '/')
+        return shown.substr(length + 1);
+    return shown;
+}
+
+// True when the mode had to change. The entry is `shownName` in the directory `shownDir`, as
+// reports name them.
+bool AddWriteAt(int dirFd, const char* name, const struct stat& status, const std::string& shownDir,
+                const std::string& shownName) {
     if ((status.st_mode & kOwnerGroupWrite) == kOwnerGroupWrite) return false;
+    if (UndoWantsModeChanges())
+        NoteInstalledModeChange(BelowWalkRoot(shownDir + "/" + shownName), status.st_mode);
     fchmodat(dirFd, name, (status.st_mode & 07777) | kOwnerGroupWrite, 0);
     return true;
 }
@@ -177,7 +197,7 @@ bool RescanForAdd(int dirFd, DirRecord* record, const std::string& shown) {
         if (fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISLNK(status.st_mode)) continue;
         if (!S_ISDIR(status.st_mode)) {
-            AddWriteAt(dirFd, name.c_str(), status);
+            AddWriteAt(dirFd, name.c_str(), status, shown, name);
             continue;
         }
         DirRecord* known = FindSubdir(*record, name);
@@ -213,7 +233,7 @@ void VisitSubdirs(const Place& place, DirRecord* record, const struct timespec& 
         bool same = StillAsRecorded(sub, status);
         if (same && sub.subdirs.empty()) continue;
         // Its mode may have changed without its parent changing.
-        if (!same && AddWriteAt(below.fd, below.Name(), status))
+        if (!same && AddWriteAt(below.fd, below.Name(), status, place.shown, sub.name))
             fstatat(below.fd, below.Name(), &status, AT_SYMLINK_NOFOLLOW);
         VisitForAdd(below, &sub, status, fence);
     }
@@ -252,6 +272,17 @@ ListedKind KindOf(const struct dirent* entry) {
     return kListedOther;
 }
 
+// Takes write permission from one file (where it has any), telling the undo record the
+// mode it had and the state it is left in.
+void RemoveWriteAt(int dirFd, const char* name, const struct stat& status, const std::string& dir) {
+    mode_t mode = status.st_mode & 07777;
+    bool change = (mode & kAnyWrite) != 0;
+    std::string relative = RecordingUndo() ? BelowWalkRoot(dir + "/" + name) : "";
+    if (change && UndoWantsModeChanges()) NoteInstalledModeChange(relative, status.st_mode);
+    if (change && fchmodat(dirFd, name, mode & ~kAnyWrite, 0) == 0) mode &= ~kAnyWrite;
+    if (RecordingUndo()) NoteInstalledFinalState(relative, status, mode);
+}
+
 // Takes all write permission from every file below the open directory: one status and at
 // most one change per file, none for links and directories. At the top of the tree the
 // installer's own folder is left alone: its log is written after this pass.
@@ -278,8 +309,8 @@ void RemoveWriteBelow(int dirFd, const std::string& path, bool top) {
         if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(status.st_mode))
             subdirs.push_back(name);
-        else if (!S_ISLNK(status.st_mode) && (status.st_mode & kAnyWrite))
-            fchmodat(dirFd, name, status.st_mode & 07777 & ~kAnyWrite, 0);
+        else if (!S_ISLNK(status.st_mode))
+            RemoveWriteAt(dirFd, name, status, path);
     }
     closedir(stream);
     for (const std::string& name : subdirs) {
@@ -339,6 +370,7 @@ void DoAddWritePermission(const char* dir) {
     int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0) return;
     if (!WalkCancelled()) {
+        walkRoot = dir;
         if (memory.root != dir) ForgetTree(dir);
         if (!WatchedAddWalk(rootFd, dir)) RememberingAddWalk(rootFd, dir);
     }
@@ -360,6 +392,7 @@ bool DoRemoveWritePermission(const char* dir) {
     int rootFd = dir ? open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (rootFd < 0) return false;
     walkIncomplete = false;
+    walkRoot = dir;
     if (!WalkCancelled()) RemoveWriteBelow(rootFd, dir, true);
     close(rootFd);
     return !walkIncomplete;

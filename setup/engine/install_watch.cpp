@@ -3,7 +3,8 @@
 // names, Update stats and fixes each named entry once. A directory that appears is
 // watched before it is listed, so anything made in it afterwards is either listed or
 // reported. Whatever the queue cannot account for (an overflow, a directory moved, the root
-// gone) makes Update answer kLost and the caller starts afresh with a full walk.
+// gone) makes Update answer kLost and the caller starts afresh with a full walk. Every mode
+// the watch changes is reported to the undo record, as the walks report theirs.
 #include "setup/engine/install_watch.h"
 
 #include <dirent.h>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+
+#include "setup/engine/install_undo.h"
 
 // A build-time feature test: the watch exists only where the kernel interface does.
 #if defined(__linux__) && defined(__has_include)
@@ -215,7 +218,7 @@ InstallTreeWatch::Outcome InstallTreeWatch::FixAll(int wd, const std::string& di
         }
         // Changing a link would change what it points at, which may lie outside the tree.
         if (S_ISLNK(status.st_mode)) continue;
-        AddWrite(dirFd, wd, name, status);
+        AddWrite(dirFd, wd, dir, name, status);
         if (S_ISDIR(status.st_mode)) outcome = Watch(Below(dir, e->second));
     }
     close(dirFd);
@@ -257,7 +260,7 @@ InstallTreeWatch::Outcome InstallTreeWatch::Scan(int wd, const std::string& rel)
             break;
         }
         if (S_ISLNK(status.st_mode)) continue;
-        AddWrite(fd, wd, entry->d_name, status);
+        AddWrite(fd, wd, rel, entry->d_name, status);
         if (S_ISDIR(status.st_mode)) subdirs.push_back(entry->d_name);
     }
     closedir(stream);
@@ -266,10 +269,12 @@ InstallTreeWatch::Outcome InstallTreeWatch::Scan(int wd, const std::string& rel)
     return outcome;
 }
 
-// Adds owner and group write to the entry `name` of the open directory watched as `wd`,
-// noting the change as the walk's own.
-void InstallTreeWatch::AddWrite(int dirFd, int wd, const char* name, const struct stat& status) {
+// Adds owner and group write to the entry `name` of the open directory `dir` watched as
+// `wd`, noting the change as the walk's own.
+void InstallTreeWatch::AddWrite(int dirFd, int wd, const std::string& dir, const char* name,
+                                const struct stat& status) {
     if ((status.st_mode & kOwnerGroupWrite) == kOwnerGroupWrite) return;
+    if (UndoWantsModeChanges()) NoteInstalledModeChange(Below(dir, name), status.st_mode);
     if (fchmodat(dirFd, name, (status.st_mode & 07777) | kOwnerGroupWrite, 0) != 0) return;
     own_.emplace(wd, name);
     // Each change queues an event of its own: read them as the walk goes, or a walk over

@@ -60,7 +60,8 @@ private:
     Outcome FixAll(int wd, const std::string& dir, const Entry* first, const Entry* last);
     Outcome Watch(const std::string& rel);
     Outcome Scan(int wd, const std::string& rel);
-    void AddWrite(int dirFd, int wd, const char* name, const struct stat& status);
+    void AddWrite(int dirFd, int wd, const std::string& dir, const char* name,
+                  const struct stat& status);
     void Read(const Entries* own);
     void Take(const char* buffer, long length, const Entries* own);
     Outcome Settle(Outcome outcome);

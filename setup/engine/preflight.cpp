@@ -98,6 +98,12 @@ SpaceCheck CheckSpace(const std::string& distDir, const std::vector<std::string>
         check.how += "; the free space of " + existing + " is unknown";
         return check;
     }
+    // A file system that counts no blocks at all (/proc, some network ones) cannot be
+    // judged: the write test and the commands say whether it takes the files.
+    if (fs.f_blocks == 0) {
+        check.how += "; " + check.mountPoint + " does not count its space";
+        return check;
+    }
     uint64_t block = fs.f_frsize ? fs.f_frsize : fs.f_bsize;
     // Each file rounds up to whole blocks: one block per member covers that.
     if (countsKnown) check.neededBytes += check.neededInodes * block;

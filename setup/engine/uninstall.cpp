@@ -16,8 +16,8 @@
 #include <map>
 #include <set>
 
-#include "setup/engine/beneath.h"
 #include "setup/engine/install_manifest.h"
+#include "shared/gen_beneath.h"
 
 namespace {
 
@@ -49,6 +49,14 @@ void SortDeepestFirst(std::vector<std::string>* paths) {
         return da != db ? da > db : a < b;
     });
     paths->erase(std::unique(paths->begin(), paths->end()), paths->end());
+}
+
+// Why an operation on a path failed, for a report: the system's text, or what a link in
+// the way means here.
+std::string BeneathReason(int error) {
+    if (error == ELOOP) return "a symbolic link is in its path";
+    if (error == ENOTDIR) return "a symbolic link or a file is in its path";
+    return strerror(error);
 }
 
 std::string Plural(long count, const char* one, const char* many) {
@@ -93,12 +101,12 @@ private:
     // the directory owner write and search when the first attempt is refused for that.
     template <typename Operation> int InParent(const std::string& path, Operation operation);
 
-    TreeBeneath tree_, setup_;
+    GenBeneathTree tree_, setup_;
     std::map<std::string, mode_t> loosened_; // directory -> its mode before Loosen
 };
 
 bool Undoer::Open(const std::string& target, std::string* error) {
-    if (!tree_.Open(target)) {
+    if (!tree_.Open(target.c_str())) {
         *error = BeneathReason(errno);
         return false;
     }
@@ -168,7 +176,7 @@ int Undoer::PutBack(const ManifestEntry& entry, struct stat* keptStatus) {
     std::string temporary = entry.path + ".setup-restore";
     error = InParent(temporary, [&](int dir, const char* name) {
         unlinkat(dir, name, 0);
-        return CopyEntryAt(keptDir, keptBase.c_str(), kept, dir, name);
+        return gen_beneath_copy(keptDir, keptBase.c_str(), kept, dir, name);
     });
     if (error == 0) {
         error = InParent(entry.path, [&](int dir, const char* name) {

@@ -2,7 +2,8 @@
 // against the bound of the group it lies in, and the file level is bounded by the file's
 // length, so a truncated or lying archive ends in a status instead of a wild read; names and
 // information texts are bounded before they are read. The patch half starts at InstallPatch
-// near the end of the file; patch_staging.h does the writing.
+// near the end of the file; patch_staging.h does the writing, patch_record.h adds the patch
+// to the target's undo records.
 #include "setup/patches/iff_archive_read.h"
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <cstring>
 
 #include "setup/install_options.h"
+#include "setup/patches/patch_record.h"
 #include "setup/patches/patch_staging.h"
 #include "setup/setup_entry.h"
 #include "shared/gen_printable.h"
@@ -565,6 +567,16 @@ void SayStopped(int signal, const std::string& what) {
     const char* word = signal == SIGTERM ? "Terminated" : signal == SIGHUP ? "Hung up" : nullptr;
     if (word) SetupReportErrorNoExit((std::string(word) + ": " + what).c_str());
 }
+
+// The patch's files are in place (all of them when `committed`); the target's undo records
+// learn of them. A record that fails is said, but does not undo the patch.
+void FinishRecord(PatchRecord* record, const PatchStaging& staging, bool committed,
+                  const char* target) {
+    if (record->Finish(staging, committed)) return;
+    SetupReportErrorNoExit((std::string("The patch is not in the installation record of ") +
+                            target + ", so uninstalling will leave it: " + record->Error())
+                               .c_str());
+}
 } // namespace
 
 void InstallPatch() {
@@ -589,6 +601,7 @@ void InstallPatch() {
         PatchReader reader;
         InitPatchReader(&reader, target, name);
         PatchStaging staging;
+        PatchRecord record;
         int status = StagePatch(archive, &reader, &staging);
         fclose(archive);
         FreePatchReader(&reader);
@@ -603,11 +616,18 @@ void InstallPatch() {
                 message = "Failed to read archive.  Error number: " + std::to_string(status) + ".";
             if (reader.installing) message += "  Nothing was installed.";
             SetupReportErrorAndExit(message.c_str());
-        } else if (!staging.Commit()) {
-            SetupReportErrorAndExit(staging.Error().c_str());
-        } else if ((stopSignal = ut_TerminationCatcher::Signal()) != 0) {
-            SayStopped(stopSignal, patch + " had been installed in " + target +
-                                       " when the request to stop came.");
+        } else if (!record.Begin(target, name)) {
+            staging.Discard();
+            SetupReportErrorAndExit((std::string("Can not record the patch in ") + target + ": " +
+                                     record.Error() + "  Nothing was installed.")
+                                        .c_str());
+        } else {
+            bool committed = staging.Commit();
+            FinishRecord(&record, staging, committed, target);
+            if (!committed) SetupReportErrorAndExit(staging.Error().c_str());
+            if ((stopSignal = ut_TerminationCatcher::Signal()) != 0)
+                SayStopped(stopSignal, patch + " had been installed in " + target +
+                                           " when the request to stop came.");
         }
     }
     // The signal trap, back in place, says its word and ends the program with status 2.

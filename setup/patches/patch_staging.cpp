@@ -281,16 +281,27 @@ bool PatchStaging::EndReport() {
     return flushed || Fail("write", reportName_, error);
 }
 
+bool PatchStaging::Place(int dir, const std::string& temp, const char* name,
+                         const std::string& relative) {
+    PlacedFile placed;
+    placed.relative = relative;
+    placed.existed = fstatat(dir, name, &placed.before, AT_SYMLINK_NOFOLLOW) == 0;
+    if (renameat(dir, temp.c_str(), dir, name) != 0) return false;
+    placed_.push_back(placed);
+    return true;
+}
+
 bool PatchStaging::RenameStaged(const Staged& staged) {
     int fd = DirFd(staged.dir);
     if (fd < 0) return false;
     const char* base = staged.relative.c_str();
     if (const char* slash = strrchr(base, '/')) base = slash + 1;
-    return renameat(fd, staged.temp.c_str(), fd, base) == 0 ||
-           Fail("install", staged.relative, errno);
+    return Place(fd, staged.temp, base, staged.relative) || Fail("install", staged.relative, errno);
 }
 
 bool PatchStaging::Commit() {
+    placed_.clear();
+    madeDirs_ = createdDirs_;
     for (; committed_ < staged_.size(); committed_++) {
         if (RenameStaged(staged_[committed_])) continue;
         error_ += committed_ == 0
@@ -302,7 +313,7 @@ bool PatchStaging::Commit() {
         return false;
     }
     if (!reportTemp_.empty()) {
-        if (renameat(root_, reportTemp_.c_str(), root_, reportName_.c_str()) != 0) {
+        if (!Place(root_, reportTemp_, reportName_.c_str(), reportName_)) {
             Fail("write the patch report", reportName_, errno);
             error_ += "  Every file of the patch was installed.";
             Discard();

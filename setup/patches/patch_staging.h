@@ -2,10 +2,12 @@
 // is written under a temporary name in its own directory, reached from the target without
 // following links (shared/gen_beneath.h), and the new patch report likewise; Commit renames
 // them into place, the report last. Until then Discard, which also runs when the process
-// leaves early, removes every temporary and every directory the run created. Start at
+// leaves early, removes every temporary and every directory the run created. What Commit
+// put in place stays known afterwards, for the target's undo records. Start at
 // PatchStaging::Open.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdio>
@@ -19,6 +21,13 @@ std::string CheckPatchReport(const char* target, const char* reportName);
 
 class PatchStaging {
 public:
+    // A file Commit renamed into place (the report too), with what was there before.
+    struct PlacedFile {
+        std::string relative;
+        bool existed = false;
+        struct stat before = {};
+    };
+
     PatchStaging() = default;
     ~PatchStaging(); // discards what was not committed
     PatchStaging(const PatchStaging&) = delete;
@@ -47,6 +56,10 @@ public:
 
     // What failed, as a sentence naming the file ("Can not write T/a: No space left...").
     const std::string& Error() const { return error_; }
+    // After Commit: the files now in place, in the order they were renamed, and the
+    // directories below the target that the run made, from the top.
+    const std::vector<PlacedFile>& Placed() const { return placed_; }
+    const std::vector<std::string>& MadeDirectories() const { return madeDirs_; }
 
 private:
     struct Dir {
@@ -64,6 +77,8 @@ private:
     void CloseDirs();
     bool Fail(const char* what, const std::string& relative, int error);
     bool RenameStaged(const Staged& staged);
+    // Renames `temp` in `dir` to `name`, noting what it replaces under `relative`.
+    bool Place(int dir, const std::string& temp, const char* name, const std::string& relative);
 
     std::string target_;
     int root_ = -1;
@@ -73,6 +88,8 @@ private:
     size_t committed_ = 0;                   // files renamed into place so far
     std::vector<std::string> createdDirs_;   // below the target, in the order made
     std::vector<std::string> createdTarget_; // the target and its missing parents
+    std::vector<PlacedFile> placed_;
+    std::vector<std::string> madeDirs_;
     FILE* report_ = nullptr;
     std::string reportName_, reportTemp_;
     std::string error_;

@@ -1,9 +1,10 @@
 // The installation wizard (see setup_mainwindow.h). Construction fills the page list and
 // the introduction and shows row 0; SwitchSegments is the one way between pages (Next,
 // Back and the page list all end there); UpdateGUI fills a page, UpdateInstallOptions
-// stores it; InstallNow records the answers when asked to and hands over to the engine,
-// which writes through the Display operations at the end of this file. Everything the
-// wizard knows lives in installOptions.
+// stores it; the Summary page checks that the selection fits where it is to go; InstallNow
+// records the answers when asked to and hands over to the engine, which writes through
+// the Display operations at the end of this file and asks its questions through Alert
+// and AskRollback. Everything the wizard knows lives in installOptions.
 #include "setup/wizard/setup_mainwindow.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 
 #include "setup/answer_file.h"
 #include "setup/components.h"
+#include "setup/engine/install_undo.h"
 #include "setup/install_options.h"
 #include "setup/setup_entry.h"
 #include "shared/indgen.h"
@@ -192,7 +194,7 @@ void MainWindow::SwitchSegments(int target) {
     if (target == o.currentSegment) return;
     UpdateInstallOptions(o.currentSegment);
     WEventProcessSafeEvents(0);
-    CheckSegments(o.currentSegment);
+    KeepingTargetTime(o.targetDir, [] { CheckSegments(installOptions.currentSegment); });
 
     const Segment* leaving = PageAt(o.currentSegment);
     // Going back to the start never asks: the user is not committing to anything.
@@ -221,6 +223,14 @@ void MainWindow::SwitchSegments(int target) {
     o.currentSegment = o.requestedSegment = target;
     mslSelectRow(mslSegments, target);
     SetButtons();
+    if (page->index == kSegSummary) CheckSpaceOnSummary();
+}
+
+void MainWindow::CheckSpaceOnSummary() {
+    std::string problem = SpaceProblemForSelection();
+    if (problem.empty()) return;
+    btDimIt(bNext, true, true);
+    wAlert(problem.c_str(), 0);
 }
 
 void MainWindow::SetButtons() {
@@ -529,6 +539,14 @@ void MainWindow::DisplayInformation(const char* text) {
 void MainWindow::DisplayArchive(const ArchiveProgress& progress) {
     std::string text = std::string("Expanding: ") + progress.archive;
     archiveLines_[progress.number] = Display(text.c_str(), messageColor_);
+}
+
+void MainWindow::Alert(const char* text) {
+    wAlert(text, 0);
+}
+
+bool MainWindow::AskRollback() {
+    return wYesNo("Remove the files this installation has written?", 1, 0);
 }
 
 void MainWindow::MarkArchiveFailed(int number) {

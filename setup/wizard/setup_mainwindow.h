@@ -29,6 +29,10 @@ public:
     // "Expanding: <archive>", remembered so that a failure can turn the line red.
     void DisplayArchive(const ArchiveProgress& progress) override;
     void MarkArchiveFailed(int number) override;
+    // A refusal before anything was written, in an alert.
+    void Alert(const char* text) override;
+    // The second question after a cancel, once the engine has stopped (Yes by default).
+    bool AskRollback() override;
 
     // ---- The window's operations ------------------------------------------------------
     bool isCloseAllowed() override;
@@ -62,6 +66,8 @@ private:
     // The directory field's text made to follow the host chosen in the pull-down.
     void GetToolDirFromGUI();
     void SetButtons();
+    // On the Summary page: too little room for the selection disables Install and says so.
+    void CheckSpaceOnSummary();
     // Appends one line; returns its number in the progress view (from 1).
     int Display(const char* text, unsigned long pixel);
     // -record_answers: writes the answers; false when the run should not go on (answers

@@ -268,7 +268,7 @@ TEST_F(Unattended, TerminationSignalStopsTheCommandAndEndsWithItsStatus) {
     ASSERT_TRUE(dist.Build());
     for (int signal : {SIGTERM, SIGINT}) {
         std::string dir = target + std::to_string(signal), out = dir + ".out";
-        SignalledRun run(Command({"-target_dir", dir}), out);
+        SignalledRun run(Command({"-target_dir", dir, "-keep_partial"}), out);
         pid_t gtar = run.SlowGtar();
         ASSERT_GT(gtar, 0) << ReadFile(out);
         EXPECT_EQ(run.Stop(signal), 128 + signal);

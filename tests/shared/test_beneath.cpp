@@ -78,6 +78,29 @@ TEST_F(Beneath, FilesOpenOnlyWhenPlainAndReachedWithoutLinks) {
     }
 }
 
+TEST_F(Beneath, ATreeKeepsItsLastDirectoryButNeverServesAWrongOne) {
+    mkdir((dir / "root/b").c_str(), 0755);
+    WriteFile(dir / "root/b/file", "b");
+    GenBeneathTree tree;
+    ASSERT_TRUE(tree.Open((dir / "root").c_str()));
+    std::string base;
+    struct stat st;
+    // Back and forth between two directories and the root (which has no "file").
+    for (const char* path : {"a/file", "b/file", "a/file", "file", "a/file"}) {
+        int at = tree.Parent(path, &base);
+        int size = path[0] == 'a' ? 4 : path[0] == 'b' ? 1 : -1;
+        bool found = fstatat(at, base.c_str(), &st, 0) == 0;
+        EXPECT_EQ(found ? static_cast<int>(st.st_size) : -1, size) << path;
+    }
+    EXPECT_LT(tree.Parent("near/file", &base), 0);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_LT(tree.Parent("a/away/x", &base), 0);
+    EXPECT_EQ(errno, ELOOP);
+    GenBeneathTree inner;
+    EXPECT_FALSE(inner.OpenWithin(tree, "near"));
+    EXPECT_TRUE(inner.OpenWithin(tree, "a"));
+}
+
 TEST(PrintableName, ControlBytesAreEscapedAndLongNamesCut) {
     EXPECT_EQ(gen_printable_name(std::string("a\033[1mb\n\x7f\xff", 9)),
               "a\\033[1mb\\012\\177\\377");

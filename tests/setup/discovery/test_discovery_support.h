@@ -38,6 +38,7 @@ inline void ResetInstallOptions() {
     o.saveCatalogs = false;
     o.version = nullptr;
     o.scanTimeout = o.inflateJobs = o.bufferMb = 0;
+    o.keepPartial = o.rollbackOnError = o.uninstallRequested = false;
     InitializeSegments();
     num_runtime_segments = 0;
 }

@@ -58,8 +58,9 @@ TEST_F(InstallRunTest, ExpandsTheSelectionInOrderWithDependedItemsAndNothingElse
     for (const std::string& archive : order)
         EXPECT_TRUE(PathExists(target + "/" + Marker(archive)));
     // Nothing else: besides those, only the items' directories a/, b/ and c/ with their
-    // five readme and depends files, and the installer's folder with the log.
-    EXPECT_EQ(ModesBelow(target).size(), order.size() + 10);
+    // five readme and depends files, and the installer's folder with the log and the run's
+    // record.
+    EXPECT_EQ(ModesBelow(target).size(), order.size() + 11);
     ASSERT_EQ(o.tgzList.size(), order.size() + 1);
     EXPECT_EQ(o.tgzList.back(), nullptr);
 

@@ -76,6 +76,7 @@ TEST_F(ChildTest, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
         .HostTools("linux86")
         .InstallType("ide");
     Prepare();
+    o.keepPartial = true; // what was expanded stays, to be looked at
     std::string pid;
     view.onLine = [&](const std::string& line) {
         if (line.compare(0, 9, "Estarted ") != 0) return;

@@ -260,6 +260,10 @@ TEST_F(WizardInstall, CancelWhileAnArchiveExpandsKillsItAndSkipsTheRest) {
     ASSERT_NE(question, 0u) << "no question";
     ASSERT_TRUE(AnswerDialog(question, "Return")); // Yes is the default
     ASSERT_TRUE(run.waitForOutput("Process " + std::to_string(gtar) + " killed.\n")) << run.out();
+    // Then whether to remove what was written: No keeps it, to be removed by hand.
+    question = WaitForShownWindow(kQuestionTitle);
+    ASSERT_NE(question, 0u) << "no question about the files written";
+    ASSERT_TRUE(AnswerDialog(question, "Escape"));
     ASSERT_TRUE(run.waitForOutput("The installation has been cancelled.\nManually remove files "
                                   "created during the installation process.\n"))
         << run.out();
