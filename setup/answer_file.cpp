@@ -125,6 +125,15 @@ bool ApplyTargetDir(const Answer& answer, std::string* problem) {
     InstallOptions& o = installOptions;
     if (o.targetDirGiven) return true;
     char* dir = answer.value.empty() ? gen_copy("") : gen_expand_filename(answer.value.c_str());
+    // "~nobody/../x" expands to "x", which names something else once expanded again: the
+    // directory kept is the one that expands to itself, so that it reads back the same.
+    for (int again = 0; again < 4 && *dir; again++) {
+        char* expanded = gen_expand_filename(dir);
+        bool same = strcmp(expanded, dir) == 0;
+        gen_free(dir);
+        dir = expanded;
+        if (same) break;
+    }
     size_t length = strlen(dir);
     if (length > 1 && dir[length - 1] == '/') dir[length - 1] = '\0';
     gen_free(o.targetDir);

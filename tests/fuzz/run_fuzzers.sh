@@ -24,6 +24,16 @@ for t in "${targets[@]}"; do
   corpus=$(mktemp -d)
   if [ "$(basename "$t")" = fuzz_inflate ]; then seed_inflate "$corpus"; fi
   echo "fuzzing $(basename "$t") for ${each}s"
-  "$t" -max_total_time="$each" -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -n 5
-  rm -rf "$corpus"
+  log=$(mktemp)
+  status=0
+  "$t" -max_total_time="$each" -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="${TMPDIR:-/tmp}/" "$corpus" > "$log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    # The finding itself: the report, the input that caused it and where it was kept.
+    grep -v -e '^#[0-9]' -e 'Uses: ' -e 'NEW_FUNC' "$log" | tail -n 60
+    rm -rf "$corpus" "$log"
+    exit "$status"
+  fi
+  tail -n 5 "$log"
+  rm -rf "$corpus" "$log"
 done

@@ -143,6 +143,16 @@ TEST_F(Unattended, InstallsWhatTheWizardWouldWithALogAppendedPerRun) {
     EXPECT_TRUE(Contains(text, " for the distribution\n# \"Test Toolchain 2.1\".\n"));
     EXPECT_TRUE(Contains(text, "\ntarget_dir = " + fresh + "\n"));
     EXPECT_TRUE(Contains(text, "\nboards = bsp_ppcboard\n"));
+
+    // A directory whose expansion is relative ("~user" of no user, cancelled by "..") is
+    // kept absolute, so that what is recorded names the same directory when read back.
+    Answers("target_dir = ~no_such_user_vt/../rel\n");
+    run = Install({"-answers", answers, "-record_answers", recorded, "-record_only"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    text = ReadFile(recorded);
+    size_t at = text.find("\ntarget_dir = /");
+    EXPECT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.compare(text.find('\n', at + 1) - 4, 5, "/rel\n"), 0) << text;
 }
 
 TEST_F(Unattended, BadAnswersStopWithOneMessageBeforeAnythingIsWritten) {
