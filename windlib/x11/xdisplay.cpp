@@ -17,6 +17,7 @@
 #include "shared/gen_context.h"
 #include "shared/gen_hooks.h"
 #include "windlib/devenv_hooks.h"
+#include "windlib/x11/xfontface.h"
 #include "xswitch/xswitch.h"
 
 Display* display = nullptr;
@@ -206,6 +207,7 @@ void WDrawPreInit(int* argc, char** argv) {
         XrmDestroyDatabase(commandLine);
         ReportNoDisplay();
     }
+    WFontFaceDisplayOpened();
     ExportDisplay();
     BuildDatabase(commandLine);
     preInitCalled = true;

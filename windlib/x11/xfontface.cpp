@@ -352,6 +352,16 @@ bool WFontXftUsable() {
            XftDefaultHasRender(display);
 }
 
+void WFontFaceDisplayOpened() {
+    // XCloseDisplay closes the display's extensions newest first, and Xft's close frees its
+    // glyph sets through Render. Render's record must therefore be older than Xft's: made
+    // after it, it is closed first and then made anew for the dying display, and the next
+    // display opened at the same address inherits its stale opcodes (BadRequest, BadLength
+    // and a garbled connection from then on).
+    int eventBase = 0, errorBase = 0;
+    if (display) XRenderQueryExtension(display, &eventBase, &errorBase);
+}
+
 WFontFace* WFontFaceOpen(const char* name) {
     if (!display || !name || !*name) return nullptr;
     bool xlfd = name[0] == '-';

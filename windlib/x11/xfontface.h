@@ -24,6 +24,9 @@ struct WFaceMetrics {
     int lb;    // left bearing of 'n'
 };
 
+// To be called once the display is open, before any face is opened (see the definition).
+void WFontFaceDisplayOpened();
+
 // Opens the face `name` stands for, or null when there is none. A name without the leading
 // '-' of an XLFD is first asked of the server (its aliases "fixed", "6x13"...); then, where
 // Xft can draw, fontconfig is asked (an XLFD mapped by WFontXlfdToFontconfig); an XLFD
