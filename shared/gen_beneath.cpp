@@ -17,6 +17,8 @@
 #include <sys/syscall.h>
 #endif
 
+#include "shared/gen_fileio.h"
+
 namespace {
 
 // Searching a directory is all a walk needs, so a directory that may be searched but not
@@ -222,17 +224,6 @@ namespace {
 
 const size_t kCopyBuffer = 256 * 1024;
 
-bool WriteAll(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, data, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 bool CopyContents(int from, int to) {
     std::vector<char> buffer(kCopyBuffer);
     for (;;) {
@@ -240,7 +231,7 @@ bool CopyContents(int from, int to) {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
         if (got == 0) return true;
-        if (!WriteAll(to, buffer.data(), static_cast<size_t>(got))) return false;
+        if (!gen_write_all(to, buffer.data(), static_cast<size_t>(got))) return false;
     }
 }
 

@@ -215,3 +215,15 @@ int gen_readfile_into_buffer(const char* name, char** buffer, long* size) {
     if (size != nullptr) *size = static_cast<long>(used);
     return 0;
 }
+
+bool gen_write_all(int fd, const void* data, size_t length) {
+    const char* at = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t written = write(fd, at, length);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        at += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
+}

@@ -14,6 +14,10 @@ size_t gen_safe_fwrite(const char* name, const void* buffer, size_t size, size_t
 int gen_safe_fseek(const char* name, FILE* stream, long offset, int whence);
 int gen_safe_fclose(const char* name, const char* description, FILE* stream);
 
+// Writes all `length` bytes to `fd`, going on after interruptions and short writes; false
+// when a write fails (errno says why).
+bool gen_write_all(int fd, const void* data, size_t length);
+
 // New text holding the next line with its line feed; "" at end of file; null for null.
 char* gen_afgets(FILE* stream);
 // The caller's buffer holding the next line without its end, or null at end of file. A

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "setup/discovery/distribution_sums.h"
 #include "setup/engine/add_walk_plan.h"
 #include "setup/engine/archive_feed.h"
 #include "setup/engine/inflate_pipeline.h"
-#include "setup/discovery/distribution_sums.h"
 #include "setup/engine/install_log.h"
 #include "setup/engine/install_undo.h"
 #include "setup/engine/preflight.h"

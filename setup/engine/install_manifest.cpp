@@ -17,6 +17,7 @@
 #include <ctime>
 
 #include "shared/gen_beneath.h"
+#include "shared/gen_fileio.h"
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0
@@ -271,17 +272,8 @@ bool ParseLine(const std::string& line, Manifest* manifest) {
 
 // --- files ---
 
-bool WriteAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    size_t length = text.size();
-    while (length > 0) {
-        ssize_t written = write(fd, data, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
+bool WriteWhole(int fd, const std::string& text) {
+    return gen_write_all(fd, text.data(), text.size());
 }
 
 bool ReadAll(int fd, std::string* text) {
@@ -309,7 +301,7 @@ bool WriteManifestAt(int dir, const std::string& name, const Manifest& manifest,
         *error = SystemText("Could not write " + temporary, errno);
         return false;
     }
-    bool written = WriteAll(fd, ManifestText(manifest)) && fsync(fd) == 0;
+    bool written = WriteWhole(fd, ManifestText(manifest)) && fsync(fd) == 0;
     int problem = errno;
     if (close(fd) != 0 && written) {
         written = false;
@@ -795,7 +787,7 @@ void ManifestRecorder::RecordPatchedDirectory(const std::string& path) {
 
 bool ManifestRecorder::Flush() {
     if (pending_.empty() || file_ < 0) return file_ >= 0 || Fail("No run is being recorded", 0);
-    bool written = WriteAll(file_, pending_);
+    bool written = gen_write_all(file_, pending_.data(), pending_.size());
     pending_.clear();
     return written || Fail("Could not write " + manifestPath_, errno);
 }

@@ -17,42 +17,14 @@
 
 #include "setup/engine/gzip_inflater.h"
 #include "setup/engine/inflate_pipeline.h"
+#include "tests/setup/engine/inflate_in_pieces.h"
 
 namespace {
-
-struct Outcome {
-    std::string stream;
-    GzipInflater::Status status = GzipInflater::kNeedInput;
-    uint64_t errorOffset = 0;
-};
 
 void Check(bool holds, const char* what) {
     if (holds) return;
     fprintf(stderr, "fuzz_inflate: %s\n", what);
     abort();
-}
-
-Outcome Inflate(GzipInflater& inflater, const std::string& file, size_t feed, size_t room) {
-    inflater.Restart();
-    Outcome outcome;
-    std::vector<unsigned char> out(room);
-    size_t fed = 0;
-    for (;;) {
-        size_t written = 0;
-        GzipInflater::Status status = inflater.Inflate(out.data(), room, &written);
-        outcome.stream.append(reinterpret_cast<const char*>(out.data()), written);
-        if (status == GzipInflater::kOutputFull) continue;
-        if (status != GzipInflater::kNeedInput) {
-            outcome.status = status;
-            outcome.errorOffset = inflater.ErrorOffset();
-            return outcome;
-        }
-        size_t size = std::min(feed, file.size() - fed);
-        if (size == 0) inflater.FeedEnd();
-        if (size > 0)
-            inflater.Feed(reinterpret_cast<const unsigned char*>(file.data()) + fed, size);
-        fed += size;
-    }
 }
 
 // One gzip member of `payload`, made by ISA-L.
@@ -100,7 +72,7 @@ void RemoveScratch() {
     rmdir(scratchDir.c_str());
 }
 
-void ThroughPipeline(const std::string& file, const Outcome& expected) {
+void ThroughPipeline(const std::string& file, const InflateOutcome& expected) {
     if (path.empty()) {
         const char* tmp = getenv("TMPDIR");
         scratchDir = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_inflate_XXXXXX";
@@ -150,13 +122,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string file = (control[0] & 1) ? rest : Build(control + 1, rest, &intact);
 
     static GzipInflater inflater;
-    Outcome whole = Inflate(inflater, file, file.size() + 1, 1 << 16);
+    InflateOutcome whole = InflateInPieces(inflater, file, file.size() + 1, 1 << 16);
     Check(whole.status != GzipInflater::kNeedInput, "no answer");
     Check(whole.errorOffset <= file.size(), "error offset beyond the file");
     if (intact) Check(whole.status == GzipInflater::kEnd && whole.stream == rest, "round trip");
     // Where ISA-L notices damage, and how much it has written by then, depends on how much
     // input it sees at once; the answer itself does not.
-    Outcome cut = Inflate(inflater, file, 1 + control[7] % 13, 1 + control[7] * 37 % 5000);
+    InflateOutcome cut =
+        InflateInPieces(inflater, file, 1 + control[7] % 13, 1 + control[7] * 37 % 5000);
     Check(cut.status == whole.status, "the pieces the file is fed in change the answer");
     Check(cut.errorOffset <= file.size(), "error offset beyond the file");
     if (whole.status != GzipInflater::kCorrupt)

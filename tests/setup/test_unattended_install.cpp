@@ -227,21 +227,8 @@ TEST_F(Unattended, CorruptArchiveFailsTheRunAfterTheOthersAndIsNamed) {
 // A run whose gtar sleeps over one archive, started by hand so that it can be signalled.
 class SignalledRun {
 public:
-    SignalledRun(const std::vector<std::string>& argv, const std::string& out) : out_(out) {
-        pid_ = fork();
-        if (pid_ == 0) {
-            setpgid(0, 0);
-            FILE* file = fopen(out.c_str(), "w");
-            dup2(fileno(file), 1);
-            dup2(fileno(file), 2);
-            unsetenv("DISPLAY");
-            std::vector<char*> words;
-            for (const std::string& a : argv) words.push_back(const_cast<char*>(a.c_str()));
-            words.push_back(nullptr);
-            execv(words[0], words.data());
-            _exit(127);
-        }
-    }
+    SignalledRun(const std::vector<std::string>& argv, const std::string& out)
+        : out_(out), pid_(StartProgram(argv, out, true)) {}
     ~SignalledRun() {
         if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) kill(-pid_, SIGKILL);
     }

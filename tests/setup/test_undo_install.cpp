@@ -41,18 +41,7 @@ protected:
 // has paused, and returns its exit status; *leader is the paused command's group.
 int StoppedRun(const std::vector<std::string>& argv, const std::string& dir, pid_t* leader,
                const std::string& out) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        FILE* file = fopen(out.c_str(), "w");
-        dup2(fileno(file), 1);
-        dup2(fileno(file), 2);
-        unsetenv("DISPLAY");
-        std::vector<char*> words;
-        for (const std::string& a : argv) words.push_back(const_cast<char*>(a.c_str()));
-        words.push_back(nullptr);
-        execv(words[0], words.data());
-        _exit(127);
-    }
+    pid_t pid = StartProgram(argv, out);
     *leader = PausedUtility(dir);
     kill(pid, SIGTERM);
     int status = 0;
@@ -66,10 +55,8 @@ TEST_F(UndoInstall, StoppedAtTenMomentsTheTreeIsAsItWasBefore) {
     ASSERT_TRUE(MakeEarlierInstallation(earlier));
     WritePausingTools(util, tmp.path());
     for (const std::string& moment : StopMoments()) {
-        ShellStatus("rm -rf '" + target + "' '" + tmp / "paused" + "' && cp -a '" + earlier +
-                    "' '" + target + "'");
-        WriteFile(tmp / "pause_at", moment);
-        std::string before = Listing(target), out = tmp / "out";
+        std::string before = PrepareMoment(earlier, target, tmp.path(), moment);
+        std::string out = tmp / "out";
         pid_t leader = 0;
         int status = StoppedRun({SetupProgram(), "-nodisplay", "-install", "-source_dir",
                                  DemoDistribution(), "-util_dir", util, "-target_dir", target},

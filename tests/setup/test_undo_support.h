@@ -32,9 +32,9 @@ inline std::vector<std::string> StopMoments() {
 }
 
 // Utilities in `util`: gtar and helpInstall that, for the archive or manual whose name ends
-// in the contents of `dir`/pause_at (gtar's archive is the one the log names last), write their process number to `dir`/paused and wait
-// for `dir`/go; otherwise (and afterwards) they do the real work. helpInstall runs the one
-// the distribution installed, as the engine would without it.
+// in the contents of `dir`/pause_at (gtar's archive is the one the log names last), write their
+// process number to `dir`/paused and wait for `dir`/go; otherwise (and afterwards) they do the real
+// work. helpInstall runs the one the distribution installed, as the engine would without it.
 inline void WritePausingTools(const std::string& util, const std::string& dir) {
     // gtar reads its archive on standard input: which one it is, the run's log has just said.
     std::string pause = "for last do :; done\n"
@@ -61,6 +61,16 @@ inline pid_t PausedUtility(const std::string& dir) {
         usleep(50000);
     }
     return 0;
+}
+
+// Puts `target` back to a copy of `earlier` and sets where the pausing tools of `dir` stop
+// the next run; returns the listing the run must leave behind.
+inline std::string PrepareMoment(const std::string& earlier, const std::string& target,
+                                 const std::string& dir, const std::string& moment) {
+    ShellStatus("rm -rf '" + target + "' '" + dir + "/paused' && cp -a '" + earlier + "' '" +
+                target + "'");
+    WriteFile(dir + "/pause_at", moment);
+    return Listing(target);
 }
 
 // True once no process of the group led by `leader` is left (within 10 s).

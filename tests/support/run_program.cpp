@@ -21,7 +21,7 @@ void DrainInto(int fd, std::string* text, bool* open) {
     else if (n == 0 || (errno != EAGAIN && errno != EINTR))
         *open = false;
 }
-}  // namespace
+} // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramOptions& options) {
     ProgramResult result;
@@ -48,7 +48,9 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramOpti
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);
     if (!options.input.empty() &&
-        write(in[1], options.input.data(), options.input.size()) < 0) { /* child gone */ }
+        write(in[1], options.input.data(), options.input.size()) < 0) {
+        // the child has gone already: its status says why
+    }
     close(in[1]);
     fcntl(out[0], F_SETFL, O_NONBLOCK);
     fcntl(err[0], F_SETFL, O_NONBLOCK);
@@ -69,7 +71,8 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramOpti
     close(out[0]);
     close(err[0]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
@@ -79,4 +82,22 @@ std::string BuildDir() {
     return fromEnv && *fromEnv ? fromEnv : VT_BINARY_DIR;
 }
 
-std::string SetupProgram() { return BuildDir() + "/bin/setup"; }
+std::string SetupProgram() {
+    return BuildDir() + "/bin/setup";
+}
+
+pid_t StartProgram(const std::vector<std::string>& argv, const std::string& out, bool ownGroup) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (ownGroup) setpgid(0, 0);
+    int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) _exit(127);
+    dup2(fd, 1);
+    dup2(fd, 2);
+    unsetenv("DISPLAY");
+    std::vector<char*> words;
+    for (const std::string& a : argv) words.push_back(const_cast<char*>(a.c_str()));
+    words.push_back(nullptr);
+    execv(words[0], words.data());
+    _exit(127);
+}

@@ -1,6 +1,7 @@
 // Scoped temporary directories and file helpers for tests (see temp_dir.h).
 #include "support/temp_dir.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +38,15 @@ std::string ReadFile(const std::string& path) {
 bool PathExists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
+}
+
+int CountEntries(const std::string& dir) {
+    int count = 0;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* entry = readdir(d)) count += entry->d_name[0] != '.';
+        closedir(d);
+    }
+    return count;
 }
 
 int ShellStatus(const std::string& command) {

@@ -21,4 +21,6 @@ private:
 void WriteFile(const std::string& path, const std::string& contents, int mode = 0644);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
-int ShellStatus(const std::string& command);  // /bin/sh -c, the exit status
+// Entries of `dir` whose names do not begin with '.'; 0 when it cannot be read.
+int CountEntries(const std::string& dir);
+int ShellStatus(const std::string& command); // /bin/sh -c, the exit status

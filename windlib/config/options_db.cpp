@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "shared/gen_fileio.h"
 #include "shared/gen_hooks.h"
 #include "shared/gen_strings.h"
 #include "windlib/config/options_db_reader.h"
@@ -73,19 +74,6 @@ void FormatLines(const OdbNode& node, const std::string& prefix, std::string* ou
         FormatLines(*child, prefix + child->name() + ".", out);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t written = write(fd, p, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        p += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // The mode a new settings file gets: the old file's, else what the umask allows.
 mode_t FileMode(const char* path) {
     struct stat st;
@@ -98,7 +86,7 @@ mode_t FileMode(const char* path) {
 bool WriteInPlace(const char* path, const std::string& text) {
     int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
+    bool ok = gen_write_all(fd, text.data(), text.size());
     return close(fd) == 0 && ok;
 }
 
@@ -244,7 +232,8 @@ bool OptionsDb::writeFile(const char* path) const {
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) return WriteInPlace(file.c_str(), text);
 
-    bool ok = fchmod(fd, FileMode(file.c_str())) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
+    bool ok = fchmod(fd, FileMode(file.c_str())) == 0 &&
+              gen_write_all(fd, text.data(), text.size()) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temporary.c_str(), file.c_str()) == 0;
     if (!ok) unlink(temporary.c_str());

@@ -4,39 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "setup/engine/gzip_inflater.h"
+#include "setup/engine/inflate_in_pieces.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-struct Outcome {
-    std::string stream;
-    GzipInflater::Status status;
-    uint64_t errorOffset;
-};
-
-// Feeds `file` in pieces of `feed` bytes and takes the stream in pieces of `room`.
-Outcome InflateInPieces(GzipInflater& inflater, const std::string& file, size_t feed, size_t room) {
-    inflater.Restart();
-    Outcome outcome;
-    std::vector<unsigned char> out(room);
-    size_t fed = 0;
-    for (;;) {
-        size_t written = 0;
-        GzipInflater::Status status = inflater.Inflate(out.data(), room, &written);
-        outcome.stream.append(reinterpret_cast<const char*>(out.data()), written);
-        if (status == GzipInflater::kOutputFull) continue;
-        if (status != GzipInflater::kNeedInput) {
-            outcome.status = status;
-            outcome.errorOffset = inflater.ErrorOffset();
-            return outcome;
-        }
-        size_t size = std::min(feed, file.size() - fed);
-        if (size == 0) inflater.FeedEnd();
-        if (size > 0)
-            inflater.Feed(reinterpret_cast<const unsigned char*>(file.data()) + fed, size);
-        fed += size;
-    }
-}
 
 TEST(GzipInflaterTest, HowTheFileIsCutIntoPiecesChangesNothing) {
     ScopedTempDir tmp;
@@ -60,7 +31,7 @@ TEST(GzipInflaterTest, HowTheFileIsCutIntoPiecesChangesNothing) {
     };
     GzipInflater inflater;
     for (const Case& c : cases) {
-        Outcome whole = InflateInPieces(inflater, c.file, c.file.size(), 1 << 20);
+        InflateOutcome whole = InflateInPieces(inflater, c.file, c.file.size(), 1 << 20);
         EXPECT_EQ(whole.status, c.status);
         if (!c.stream.empty()) {
             EXPECT_TRUE(whole.stream == c.stream);
@@ -69,7 +40,7 @@ TEST(GzipInflaterTest, HowTheFileIsCutIntoPiecesChangesNothing) {
             for (size_t room : {1, 1000, 1 << 20}) {
                 if (feed * room == 1) continue; // a minute of byte-by-byte: 2 and 7 do it
                 SCOPED_TRACE("feed " + std::to_string(feed) + " room " + std::to_string(room));
-                Outcome cut = InflateInPieces(inflater, c.file, feed, room);
+                InflateOutcome cut = InflateInPieces(inflater, c.file, feed, room);
                 EXPECT_EQ(cut.status, whole.status);
                 EXPECT_EQ(cut.errorOffset, whole.errorOffset);
                 EXPECT_TRUE(cut.stream == whole.stream);

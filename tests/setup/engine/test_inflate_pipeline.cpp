@@ -2,7 +2,6 @@
 // "gzip -dc" gives them and in list order, whatever the jobs and however small the budget;
 // damaged and missing archives named in their messages without stopping the rest; cancel
 // leaving no thread and no buffer; the descriptor waking the consumer.
-#include <dirent.h>
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -26,15 +25,6 @@ struct Taken {
 long FileSize(const std::string& path) {
     struct stat status;
     return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_size) : -1;
-}
-
-int ThreadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
 }
 
 class InflatePipelineTest : public ::testing::Test {
@@ -189,7 +179,7 @@ TEST_F(InflatePipelineTest, CancelOrDestroyAtRandomPointsLeavesNoThreadAndNoBuff
     std::vector<std::string> archives;
     for (int i = 0; i < 6; i++)
         archives.push_back(Archive("c" + std::to_string(i), {"1500000:t", "200000:r"}));
-    const int threadsBefore = ThreadCount();
+    const int threadsBefore = CountEntries("/proc/self/task");
     std::mt19937 random(14);
     for (int round = 0; round < 24; round++) {
         SCOPED_TRACE("round " + std::to_string(round));
@@ -216,7 +206,7 @@ TEST_F(InflatePipelineTest, CancelOrDestroyAtRandomPointsLeavesNoThreadAndNoBuff
         }
         pipeline.reset();
         if (threadsBefore > 0) {
-            EXPECT_EQ(ThreadCount(), threadsBefore);
+            EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
         }
     }
 }

@@ -4,7 +4,6 @@
 // only where an earlier archive left something read-only in the way (checked as a user
 // whom read-only directories stop); a cancel or a signal at any moment leaves no thread
 // and no child behind.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -18,15 +17,6 @@
 
 namespace {
 InstallOptions& o = installOptions;
-
-int ThreadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
-}
 
 bool NoChildLeft() {
     int status;
@@ -222,7 +212,7 @@ TEST_F(StreamTest, CancelOrSignalAtAnyMomentLeavesNoThreadAndNoChild) {
     GetTGZList();
     ASSERT_EQ(o.tgzList.size(), 9u);
 
-    const int threadsBefore = ThreadCount();
+    const int threadsBefore = CountEntries("/proc/self/task");
     std::mt19937 random(14);
     for (int round = 0; round < 12; round++) {
         Interrupter interrupter;
@@ -236,7 +226,7 @@ TEST_F(StreamTest, CancelOrSignalAtAnyMomentLeavesNoThreadAndNoChild) {
         int status = 0;
         Capture([&] { status = DoInstall(nullptr, 0); });
         getIdleNotifier()->removeTimerListener(&interrupter);
-        EXPECT_EQ(ThreadCount(), threadsBefore) << "after " << delay << " ms";
+        EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore) << "after " << delay << " ms";
         EXPECT_TRUE(NoChildLeft()) << "after " << delay << " ms";
         if (o.cancelled) {
             EXPECT_EQ(status, interrupter.bySignal ? 128 + SIGTERM : kInstallFailed);

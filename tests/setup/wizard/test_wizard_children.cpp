@@ -44,14 +44,6 @@ std::vector<pid_t> LiveMembersOf(pid_t group) {
     return members;
 }
 
-int CountFiles(const std::string& dir) {
-    int count = 0;
-    DIR* d = opendir(dir.c_str());
-    while (dirent* entry = d ? readdir(d) : nullptr) count += entry->d_name[0] != '.';
-    if (d) closedir(d);
-    return count;
-}
-
 class WizardChildren : public testing::Test {
 protected:
     void SetUp() override {
@@ -84,7 +76,7 @@ protected:
     pid_t Expanding() const {
         pid_t leader = 0;
         WaitFor([&] { return (leader = atoi(ReadFile(leaderFile).c_str())) > 0; }, 30000);
-        bool landing = WaitFor([&] { return CountFiles(target + "/slow") >= 5; }, 30000);
+        bool landing = WaitFor([&] { return CountEntries(target + "/slow") >= 5; }, 30000);
         return landing ? leader : 0;
     }
 
@@ -101,9 +93,9 @@ protected:
     void ExpectNothingLeft(pid_t leader, const std::string& how, int files = -1) const {
         EXPECT_TRUE(WaitFor([&] { return LiveMembersOf(leader).empty(); }, 10000))
             << how << ": " << LiveMembersOf(leader).size() << " processes of the command left";
-        if (files < 0) files = CountFiles(target + "/slow");
+        if (files < 0) files = CountEntries(target + "/slow");
         usleep(1500 * 1000);
-        EXPECT_EQ(CountFiles(target + "/slow"), files) << how << ": extracted afterwards";
+        EXPECT_EQ(CountEntries(target + "/slow"), files) << how << ": extracted afterwards";
         EXPECT_LT(files, kSlowFiles) << how;
     }
 
@@ -123,7 +115,7 @@ TEST_F(WizardChildren, CancelStopsTheRealTarBehindAWrapperScript) {
     ASSERT_NE(question, 0u) << "no question";
     ASSERT_TRUE(AnswerDialog(question, "Return"));
     ASSERT_TRUE(run.waitForOutput("Process " + std::to_string(leader) + " killed.\n")) << run.out();
-    ExpectNothingLeft(leader, "Cancel", CountFiles(target + "/slow"));
+    ExpectNothingLeft(leader, "Cancel", CountEntries(target + "/slow"));
     question = WaitForShownWindow(kQuestionTitle); // remove what was written?
     ASSERT_NE(question, 0u) << "no second question";
     ASSERT_TRUE(AnswerDialog(question, "Return"));

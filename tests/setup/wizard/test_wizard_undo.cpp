@@ -44,10 +44,7 @@ TEST_F(WizardUndo, CancelAtTenMomentsLeavesTheTreeAsItWas) {
     ASSERT_TRUE(MakeEarlierInstallation(earlier));
     WritePausingTools(util, tmp.path());
     for (const std::string& moment : StopMoments()) {
-        ShellStatus("rm -rf '" + target + "' '" + tmp / "paused" + "' && cp -a '" + earlier +
-                    "' '" + target + "'");
-        WriteFile(tmp / "pause_at", moment);
-        std::string before = Listing(target);
+        std::string before = PrepareMoment(earlier, target, tmp.path(), moment);
         WizardRun run({"-source_dir", DemoDistribution(), "-util_dir", util, "-target_dir", target},
                       home);
         ToSummary(run, kDemoSummaryRow);
