@@ -47,8 +47,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramOpti
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);
-    if (!options.input.empty() &&
-        write(in[1], options.input.data(), options.input.size()) < 0) {
+    if (!options.input.empty() && write(in[1], options.input.data(), options.input.size()) < 0) {
         // the child has gone already: its status says why
     }
     close(in[1]);
