@@ -3,7 +3,7 @@
 # scale 2, docs/wizard-1x-page1.png ... docs/wizard-2x-page7.png (the README shows the
 # first page at scale 1). Runs the built program on its demo distribution under a private
 # Xvfb, moves through the pages with Next (xdotool) and photographs the window with
-# tools/window_png.cpp (compiled here against Xlib).
+# tools/window_png.cpp (compiled here against Xlib and ISA-L).
 # Usage: tools/screenshot_wizard.sh [BUILD_DIR]     (default: build)
 set -eu
 
@@ -24,7 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-${CXX:-c++} -std=c++17 -O2 -o "$scratch/window_png" "$root/tools/window_png.cpp" -lX11
+${CXX:-c++} -std=c++17 -O2 -o "$scratch/window_png" "$root/tools/window_png.cpp" -lX11 -lisal
 
 # Xvfb chooses a free display and writes its number to descriptor 3 once it is ready. The
 # screen is large enough for the window at scale 2; its resolution keeps scale 1 otherwise.

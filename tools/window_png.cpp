@@ -1,11 +1,13 @@
 // Writes a PNG of one top-level X window, found by its title: waits until a viewable window
-// of that title exists and its contents have stopped changing, then encodes it with nothing
-// but Xlib (the deflate stream uses the fixed Huffman codes and a small LZ77 matcher). Given
-// the picture taken before, it first waits for the window to show something else: the
-// encoding is deterministic, so equal pixels give equal files.
+// of that title exists and its contents have stopped changing, then encodes it (Xlib reads
+// the window, ISA-L compresses the rows and checks the chunks). Given the picture taken
+// before, it first waits for the window to show something else: the encoding is
+// deterministic, so equal pixels give equal files.
 // Used by tools/screenshot_wizard.sh. Usage: window_png TITLE OUTPUT.png [SECONDS [BEFORE.png]]
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -66,121 +68,34 @@ Bytes Capture(Display* d, Window w, int* width, int* height) {
     return rgb;
 }
 
-// ---- Deflate with the fixed codes ------------------------------------------------------------
+// ---- PNG ---------------------------------------------------------------------------------------
 
-class BitWriter {
-public:
-    explicit BitWriter(Bytes* out) : out_(out) {}
-    void bits(unsigned value, int count) { // least significant bit first
-        for (int i = 0; i < count; i++) bit((value >> i) & 1);
-    }
-    void code(unsigned value, int count) { // a Huffman code, most significant bit first
-        for (int i = count - 1; i >= 0; i--) bit((value >> i) & 1);
-    }
-    void flush() {
-        if (used_) out_->push_back(current_);
-        current_ = 0, used_ = 0;
-    }
-
-private:
-    void bit(unsigned b) {
-        current_ |= (uint8_t)(b << used_);
-        if (++used_ == 8) flush();
-    }
-    Bytes* out_;
-    uint8_t current_ = 0;
-    int used_ = 0;
-};
-
-const int kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                           31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const int kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const int kDistanceBase[] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                             33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                             1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const int kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-static_assert(sizeof kLengthBase == sizeof kLengthExtra, "one extra count per length code");
-static_assert(sizeof kDistanceBase / sizeof kDistanceBase[0] == 30, "thirty distance codes");
-
-void Symbol(BitWriter& w, int symbol) {
-    if (symbol < 144)
-        w.code(0x30 + symbol, 8);
-    else if (symbol < 256)
-        w.code(0x190 + symbol - 144, 9);
-    else if (symbol < 280)
-        w.code(symbol - 256, 7);
-    else
-        w.code(0xC0 + symbol - 280, 8);
-}
-
-void Match(BitWriter& w, int length, int distance) {
-    int l = 28;
-    while (kLengthBase[l] > length) l--;
-    Symbol(w, 257 + l);
-    w.bits(length - kLengthBase[l], kLengthExtra[l]);
-    int d = 29;
-    while (kDistanceBase[d] > distance) d--;
-    w.code(d, 5);
-    w.bits(distance - kDistanceBase[d], kDistanceExtra[d]);
-}
-
-// A zlib stream of `data` in one fixed-code block.
+// A zlib stream of `data`, made by ISA-L's deflate at its default level.
 Bytes Deflate(const Bytes& data) {
-    Bytes out = {0x78, 0x01};
-    BitWriter w(&out);
-    w.bits(1, 1); // the last block
-    w.bits(1, 2); // fixed codes
-    const int kWindow = 32768, kMaxLength = 258;
-    std::vector<int> head(1 << 15, -1);
-    auto hash = [&](size_t i) {
-        return ((data[i] << 10) ^ (data[i + 1] << 5) ^ data[i + 2]) & ((1 << 15) - 1);
-    };
-    size_t i = 0, n = data.size();
-    while (i < n) {
-        int length = 0, distance = 0;
-        if (i + 2 < n) {
-            int h = hash(i);
-            int candidate = head[h];
-            head[h] = (int)i;
-            if (candidate >= 0 && (int)i - candidate <= kWindow) {
-                while (length < kMaxLength && i + length < n &&
-                       data[candidate + length] == data[i + length])
-                    length++;
-                distance = (int)i - candidate;
-            }
-        }
-        if (length >= 3) {
-            Match(w, length, distance);
-            for (size_t k = i + 1; k < i + length && k + 2 < n; k++) head[hash(k)] = (int)k;
-            i += length;
-        } else {
-            Symbol(w, data[i++]);
-        }
+    Bytes out(data.size() + data.size() / 8 + 1024);
+    std::vector<uint8_t> level(ISAL_DEF_LVL1_DEFAULT);
+    isal_zstream stream;
+    isal_deflate_init(&stream);
+    stream.gzip_flag = IGZIP_ZLIB;
+    stream.level = 1;
+    stream.level_buf = level.data();
+    stream.level_buf_size = static_cast<uint32_t>(level.size());
+    stream.end_of_stream = 1;
+    stream.next_in = const_cast<uint8_t*>(data.data());
+    stream.avail_in = static_cast<uint32_t>(data.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uint32_t>(out.size());
+    if (isal_deflate(&stream) != COMP_OK || stream.internal_state.state != ZSTATE_END) {
+        fprintf(stderr, "window_png: the picture could not be compressed\n");
+        exit(1);
     }
-    Symbol(w, 256);
-    w.flush();
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : data) a = (a + byte) % 65521, b = (b + a) % 65521;
-    uint32_t adler = (b << 16) | a;
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back((uint8_t)(adler >> shift));
+    out.resize(stream.total_out);
     return out;
 }
 
-// ---- PNG ---------------------------------------------------------------------------------------
-
+// PNG's chunk checksum is gzip's CRC-32.
 uint32_t Crc(const Bytes& bytes) {
-    static uint32_t table[256];
-    if (!table[1])
-        for (uint32_t n = 0; n < 256; n++) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    uint32_t c = 0xFFFFFFFFu;
-    for (uint8_t byte : bytes) c = table[(c ^ byte) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    return crc32_gzip_refl(0, bytes.data(), bytes.size());
 }
 
 void Put32(Bytes* out, uint32_t v) {
