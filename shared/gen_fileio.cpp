@@ -221,6 +221,7 @@ bool gen_write_all(int fd, const void* data, size_t length) {
     while (length > 0) {
         ssize_t written = write(fd, at, length);
         if (written < 0 && errno == EINTR) continue;
+        if (written == 0) errno = EIO; // nothing written and no reason given
         if (written <= 0) return false;
         at += written;
         length -= static_cast<size_t>(written);

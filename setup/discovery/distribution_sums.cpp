@@ -18,6 +18,8 @@
 #include <cstring>
 #include <thread>
 
+#include "shared/gen_fileio.h"
+
 const char kChecksumsFile[] = "info/checksums.txt";
 const char kSizesFile[] = "info/sizes.txt";
 
@@ -121,13 +123,7 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::st
 bool WriteWhole(const std::string& path, const std::string& text, std::string* error) {
     std::string temporary = path + ".tmp";
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    for (size_t at = 0; ok && at < text.size();) {
-        ssize_t written = write(fd, text.data() + at, text.size() - at);
-        if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) at += static_cast<size_t>(written);
-    }
+    bool ok = fd >= 0 && gen_write_all(fd, text.data(), text.size());
     int problem = errno;
     if (fd >= 0 && close(fd) != 0 && ok) {
         ok = false;

@@ -43,15 +43,8 @@ std::string Now() {
 }
 
 void WriteAll(const std::string& text) {
-    const char* at = text.data();
-    size_t left = text.size();
-    while (state.fd >= 0 && left > 0) {
-        ssize_t written = write(state.fd, at, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return; // a full disk must not stop the installation
-        at += written;
-        left -= static_cast<size_t>(written);
-    }
+    // A full disk must not stop the installation: what cannot be written is lost.
+    if (state.fd >= 0) gen_write_all(state.fd, text.data(), text.size());
 }
 
 void Emit(const std::string& line) {

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "shared/gen_beneath.h"
+#include "shared/gen_fileio.h"
 #include "shared/gen_printable.h"
 
 namespace {
@@ -214,14 +215,7 @@ int PatchStaging::BeginFile(const std::string& relative, mode_t mode) {
 }
 
 bool PatchStaging::Write(int fd, const char* data, size_t n) {
-    while (n > 0) {
-        ssize_t written = write(fd, data, n);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return Fail("write", staged_.back().relative, written < 0 ? errno : EIO);
-        data += written;
-        n -= static_cast<size_t>(written);
-    }
-    return true;
+    return gen_write_all(fd, data, n) || Fail("write", staged_.back().relative, errno);
 }
 
 bool PatchStaging::EndFile(int fd) {

@@ -68,15 +68,8 @@ std::string LineColours(unsigned long window) {
     return colours;
 }
 
-class WizardAnswers : public testing::Test {
+class WizardAnswers : public WizardProgramTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SharedXvfb().ok()) << "Xvfb did not start";
-        ASSERT_GT(TheWizardLayout().rowHeight, 0) << "the window could not be measured";
-        ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
-        ASSERT_EQ(mkdir(util.c_str(), 0755), 0);
-        ASSERT_EQ(symlink(FindOnPath("gzip").c_str(), (util + "/gzip").c_str()), 0);
-    }
     // gtar is the real tar, except for an archive that holds the member `marker`, for which
     // it runs `instead` (a shell command).
     void Gtar(const std::string& marker = "", const std::string& instead = "") {
@@ -95,9 +88,7 @@ protected:
         return {"-source_dir", dist.root(), "-target_dir", target, "-util_dir", util};
     }
 
-    ScopedTempDir tmp;
     DistFixture dist{tmp / "dist"};
-    std::string home = tmp / "home", util = tmp / "util", target = tmp / "target";
     std::string answers = tmp / "vt.answers";
 };
 

@@ -44,15 +44,12 @@ std::vector<pid_t> LiveMembersOf(pid_t group) {
     return members;
 }
 
-class WizardChildren : public testing::Test {
+class WizardChildren : public WizardProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SharedXvfb().ok()) << "Xvfb did not start";
-        ASSERT_GT(TheWizardLayout().rowHeight, 0) << "the window could not be measured";
-        ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
-        ASSERT_EQ(mkdir(util.c_str(), 0755), 0);
-        std::string tar = FindOnPath("tar"), gzip = FindOnPath("gzip");
-        ASSERT_EQ(symlink(gzip.c_str(), (util + "/gzip").c_str()), 0);
+        WizardProgramTest::SetUp();
+        if (HasFatalFailure()) return;
+        std::string tar = FindOnPath("tar");
         // The slow archive goes through a pipeline of the wrapper's own children, one block
         // every 20 ms; any other archive straight through the real tar.
         WriteSlowGtar(util, tar, "", "slow/f1000",
@@ -99,9 +96,7 @@ protected:
         EXPECT_LT(files, kSlowFiles) << how;
     }
 
-    ScopedTempDir tmp;
     DistFixture dist{tmp / "dist"};
-    std::string home = tmp / "home", util = tmp / "util", target = tmp / "target";
     std::string leaderFile = tmp / "gtar.pid";
 };
 

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 
 #include "setup/wizard/setup_mainwindow_gui.h"
 #include "shared/indgen.h"
+#include "support/dist_fixture.h"
 #include "support/run_program.h"
 #include "support/xvfb_fixture.h"
 #include "windlib/button/wbuttonset.h"
@@ -297,4 +299,12 @@ std::vector<pid_t> ChildrenOf(pid_t parent) {
     }
     if (proc) closedir(proc);
     return children;
+}
+
+void WizardProgramTest::SetUp() {
+    ASSERT_TRUE(SharedXvfb().ok()) << "Xvfb did not start";
+    ASSERT_GT(TheWizardLayout().rowHeight, 0) << "the window could not be measured";
+    ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(util.c_str(), 0755), 0);
+    ASSERT_EQ(symlink(FindOnPath("gzip").c_str(), (util + "/gzip").c_str()), 0);
 }

@@ -5,11 +5,14 @@
 // (WizardLayout). Start with WizardRun.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <map>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 struct WizardRect {
     int x = 0, y = 0, width = 0, height = 0;
@@ -89,3 +92,13 @@ bool AnswerDialog(unsigned long dialog, const std::string& key);
 int CountPixels(unsigned long window, const WizardRect& area, unsigned long rgb);
 // The processes whose parent is `parent`.
 std::vector<pid_t> ChildrenOf(pid_t parent);
+
+// A wizard test's set-up: the server is up and the window measured; the program's home and
+// a utilities directory holding gzip are made in a scratch directory of the test's own.
+class WizardProgramTest : public testing::Test {
+protected:
+    void SetUp() override;
+
+    ScopedTempDir tmp;
+    std::string home = tmp / "home", util = tmp / "util", target = tmp / "target";
+};

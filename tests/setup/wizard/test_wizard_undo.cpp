@@ -22,25 +22,17 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class WizardUndo : public testing::Test {
+class WizardUndo : public WizardProgramTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SharedXvfb().ok()) << "Xvfb did not start";
-        ASSERT_GT(TheWizardLayout().rowHeight, 0) << "the window could not be measured";
-        ASSERT_EQ(ShellStatus("mkdir -p '" + home + "'"), 0);
-    }
     // Opens the wizard on `source` and goes to the Summary page.
     void ToSummary(WizardRun& run, int row) {
         ASSERT_TRUE(run.waitForWindow()) << run.err();
         run.clickRow("mslSegments", row);
     }
-
-    ScopedTempDir tmp;
-    std::string home = tmp / "home", target = tmp / "target";
 };
 
 TEST_F(WizardUndo, CancelAtTenMomentsLeavesTheTreeAsItWas) {
-    std::string earlier = tmp / "earlier", util = tmp / "util";
+    std::string earlier = tmp / "earlier";
     ASSERT_TRUE(MakeEarlierInstallation(earlier));
     WritePausingTools(util, tmp.path());
     for (const std::string& moment : StopMoments()) {
@@ -68,10 +60,7 @@ TEST_F(WizardUndo, CancelAtTenMomentsLeavesTheTreeAsItWas) {
     }
 
     // A termination signal rolls back without asking.
-    ShellStatus("rm -rf '" + target + "' '" + tmp / "paused" + "' && cp -a '" + earlier + "' '" +
-                target + "'");
-    WriteFile(tmp / "pause_at", StopMoments().front());
-    std::string before = Listing(target);
+    std::string before = PrepareMoment(earlier, target, tmp.path(), StopMoments().front());
     WizardRun run({"-source_dir", DemoDistribution(), "-util_dir", util, "-target_dir", target},
                   home);
     ToSummary(run, kDemoSummaryRow);
